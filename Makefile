@@ -1,0 +1,41 @@
+# Morvane: the two commands of a new machine are `make run` and `make test`.
+BUILD ?= build
+JOBS ?= 2
+CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=Release
+
+# Debian packages the build and the tests need.
+PACKAGES := build-essential cmake pkg-config libgtest-dev libbenchmark-dev \
+            libcrypto++-dev libssl-dev zlib1g-dev libdeflate-dev libinih-dev libcli11-dev
+
+.PHONY: all deps configure build test run bench clean
+
+all: build
+
+deps:
+	@missing=""; \
+	for p in $(PACKAGES); do \
+	  dpkg-query -W -f='$${Status}' $$p 2>/dev/null | grep -q "install ok installed" || missing="$$missing $$p"; \
+	done; \
+	if [ -n "$$missing" ]; then \
+	  if [ "$$(id -u)" != 0 ]; then echo "missing packages:$$missing (run as root to install)"; exit 1; fi; \
+	  echo "installing:$$missing"; \
+	  apt-get update && DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends $$missing; \
+	fi
+
+configure: deps
+	@test -f $(BUILD)/CMakeCache.txt || cmake -S . -B $(BUILD) $(CMAKE_FLAGS)
+
+build: configure
+	cmake --build $(BUILD) -j$(JOBS)
+
+test: build
+	cd $(BUILD) && ctest --output-on-failure -j$(JOBS)
+
+run: build
+	./tools/run-program $(BUILD)
+
+bench: build
+	$(BUILD)/bin/cipher_bench
+
+clean:
+	rm -rf $(BUILD)
