@@ -1,6 +1,6 @@
 // The chaining modes' whole-block loops, written once for any cipher whose raw block functions
-// the compiler can inline. A cipher derives from TBlockCipherKernels<Self, BlockBytes> and
-// offers, as const members:
+// the compiler can inline. A cipher derives from TMV_blockcipher, puts MV_DECLARE_BLOCK_KERNELS
+// in its class and MV_DEFINE_BLOCK_KERNELS in its source file, and offers, as const members:
 //   void EncryptRaw(const uint8_t* in, uint8_t* out) const;   // one block, in == out allowed
 //   void DecryptRaw(const uint8_t* in, uint8_t* out) const;
 // and optionally EncryptRawN / DecryptRawN (const uint8_t* in, uint8_t* out, size_t n) for n
@@ -190,59 +190,66 @@ struct TModeKernels
     }
 };
 
-// Base of a concrete cipher: the virtual block operations with their Ready check, and the
-// mode kernels inlined over the cipher's raw block functions.
-template <class Derived, size_t B>
-class TBlockCipherKernels : public TMV_blockcipher
-{
+// Declares, inside a concrete cipher class, the block operations and the mode kernels that
+// MV_DEFINE_BLOCK_KERNELS defines in the cipher's own source file. Defining them there, after
+// the cipher's raw block functions, lets the compiler inline those functions into every kernel;
+// no other translation unit instantiates the kernels.
+#define MV_DECLARE_BLOCK_KERNELS                                                                \
+public:                                                                                          \
+    void EncryptBlock(const void* in, void* out) override;                                       \
+    void DecryptBlock(const void* in, void* out) override;                                       \
+                                                                                                 \
+protected:                                                                                       \
+    void CbcEncryptBlocks(const uint8_t* in, uint8_t* out, size_t blocks) override;              \
+    void CbcDecryptBlocks(const uint8_t* in, uint8_t* out, size_t blocks) override;              \
+    void CfbEncryptBlocks(const uint8_t* in, uint8_t* out, size_t blocks) override;              \
+    void CfbDecryptBlocks(const uint8_t* in, uint8_t* out, size_t blocks) override;              \
+    void OfbBlocks(const uint8_t* in, uint8_t* out, size_t blocks) override;                     \
+    void Cfb8EncryptBytes(const uint8_t* in, uint8_t* out, size_t count) override;               \
+    void Cfb8DecryptBytes(const uint8_t* in, uint8_t* out, size_t count) override;               \
+                                                                                                 \
 public:
-    void EncryptBlock(const void* in, void* out) override
-    {
-        CheckReady();
-        Self().EncryptRaw(static_cast<const uint8_t*>(in), static_cast<uint8_t*>(out));
-    }
-    void DecryptBlock(const void* in, void* out) override
-    {
-        CheckReady();
-        Self().DecryptRaw(static_cast<const uint8_t*>(in), static_cast<uint8_t*>(out));
-    }
 
-protected:
-    using Kernels = TModeKernels<Derived, B>;
-
-    TBlockCipherKernels() : TMV_blockcipher(static_cast<int>(B * 8)) {}
-
-    void CbcEncryptBlocks(const uint8_t* in, uint8_t* out, size_t blocks) override
-    {
-        Kernels::CbcEncrypt(Self(), ChainBuffer(), in, out, blocks);
+// Defines them for Class, whose const members EncryptRaw/DecryptRaw (and optionally
+// EncryptRawN/DecryptRawN) must be defined before this line in the same file.
+#define MV_DEFINE_BLOCK_KERNELS(Class, B)                                                        \
+    void Class::EncryptBlock(const void* in, void* out)                                          \
+    {                                                                                            \
+        CheckReady();                                                                            \
+        EncryptRaw(static_cast<const uint8_t*>(in), static_cast<uint8_t*>(out));                 \
+    }                                                                                            \
+    void Class::DecryptBlock(const void* in, void* out)                                          \
+    {                                                                                            \
+        CheckReady();                                                                            \
+        DecryptRaw(static_cast<const uint8_t*>(in), static_cast<uint8_t*>(out));                 \
+    }                                                                                            \
+    void Class::CbcEncryptBlocks(const uint8_t* in, uint8_t* out, size_t blocks)                 \
+    {                                                                                            \
+        ::mv::cipher::TModeKernels<Class, B>::CbcEncrypt(*this, ChainBuffer(), in, out, blocks); \
+    }                                                                                            \
+    void Class::CbcDecryptBlocks(const uint8_t* in, uint8_t* out, size_t blocks)                 \
+    {                                                                                            \
+        ::mv::cipher::TModeKernels<Class, B>::CbcDecrypt(*this, ChainBuffer(), in, out, blocks); \
+    }                                                                                            \
+    void Class::CfbEncryptBlocks(const uint8_t* in, uint8_t* out, size_t blocks)                 \
+    {                                                                                            \
+        ::mv::cipher::TModeKernels<Class, B>::CfbEncrypt(*this, ChainBuffer(), in, out, blocks); \
+    }                                                                                            \
+    void Class::CfbDecryptBlocks(const uint8_t* in, uint8_t* out, size_t blocks)                 \
+    {                                                                                            \
+        ::mv::cipher::TModeKernels<Class, B>::CfbDecrypt(*this, ChainBuffer(), in, out, blocks); \
+    }                                                                                            \
+    void Class::OfbBlocks(const uint8_t* in, uint8_t* out, size_t blocks)                        \
+    {                                                                                            \
+        ::mv::cipher::TModeKernels<Class, B>::Ofb(*this, ChainBuffer(), in, out, blocks);        \
+    }                                                                                            \
+    void Class::Cfb8EncryptBytes(const uint8_t* in, uint8_t* out, size_t count)                  \
+    {                                                                                            \
+        ::mv::cipher::TModeKernels<Class, B>::Cfb8Encrypt(*this, ChainBuffer(), in, out, count); \
+    }                                                                                            \
+    void Class::Cfb8DecryptBytes(const uint8_t* in, uint8_t* out, size_t count)                  \
+    {                                                                                            \
+        ::mv::cipher::TModeKernels<Class, B>::Cfb8Decrypt(*this, ChainBuffer(), in, out, count); \
     }
-    void CbcDecryptBlocks(const uint8_t* in, uint8_t* out, size_t blocks) override
-    {
-        Kernels::CbcDecrypt(Self(), ChainBuffer(), in, out, blocks);
-    }
-    void CfbEncryptBlocks(const uint8_t* in, uint8_t* out, size_t blocks) override
-    {
-        Kernels::CfbEncrypt(Self(), ChainBuffer(), in, out, blocks);
-    }
-    void CfbDecryptBlocks(const uint8_t* in, uint8_t* out, size_t blocks) override
-    {
-        Kernels::CfbDecrypt(Self(), ChainBuffer(), in, out, blocks);
-    }
-    void OfbBlocks(const uint8_t* in, uint8_t* out, size_t blocks) override
-    {
-        Kernels::Ofb(Self(), ChainBuffer(), in, out, blocks);
-    }
-    void Cfb8EncryptBytes(const uint8_t* in, uint8_t* out, size_t count) override
-    {
-        Kernels::Cfb8Encrypt(Self(), ChainBuffer(), in, out, count);
-    }
-    void Cfb8DecryptBytes(const uint8_t* in, uint8_t* out, size_t count) override
-    {
-        Kernels::Cfb8Decrypt(Self(), ChainBuffer(), in, out, count);
-    }
-
-private:
-    const Derived& Self() const { return static_cast<const Derived&>(*this); }
-};
 
 } // namespace mv::cipher
