@@ -7,6 +7,10 @@
 //   PT = ...
 //   CT = ...             (ends the record)
 // Every record is checked both ways: EncryptBlock(PT) == CT and DecryptBlock(CT) == PT.
+// Hash files use records of
+//   TEXT = abc           (the message as text, up to the line's end) or MSG = <hex>
+//   REPEAT = 1000000     (optional: the message repeated, added in slices of varying size)
+//   MD = <hex digest>    (ends the record)
 #pragma once
 
 #include "cipher/CipherBase.h"
@@ -31,5 +35,8 @@ std::vector<TBlockVector> ReadVectorFile(const std::string& file);
 // Checks every record on the given cipher; reports each mismatch as a test failure naming the
 // group and line. Returns the number of records checked.
 int CheckVectorFile(const std::string& file, mv::cipher::TMV_blockcipher& cipher);
+
+// Checks every record of a hash vector file; returns the number of records checked.
+int CheckHashVectorFile(const std::string& file, mv::cipher::TMV_hash& hash);
 
 } // namespace mv::test
