@@ -1,0 +1,116 @@
+// The file jobs: encrypting a file into a container, restoring a file from a container, the
+// CRC-32 of a file and wiping a file. A job reports everything through its host (engine/JobHost.h)
+// and returns an outcome value; it never throws to its caller.
+//
+// Files: a job writes its output to a temporary file in the output's own directory and renames it
+// into place only when it finished, so no half-written output ever carries the final name; a
+// partial output that holds plain bytes is wiped before it is removed, and an input is wiped only
+// after its output is complete and on the disk.
+#pragma once
+
+#include "engine/JobHost.h"
+#include "engine/JobOptions.h"
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+
+namespace mv::engine {
+
+// Fixed English texts (the same in every language).
+inline constexpr const char* TextUnableToCreateOutput = "Unable to create output file";
+inline constexpr const char* TextInvalidCrc = "Invalid CRC32 for output file !";
+inline constexpr const char* TextNoCipher = "Internal error : No cipher to burn !";
+inline constexpr const char* TextInvalidMode = "Internal error : Invalid ciphermode !";
+inline constexpr const char* TextTaskEncrypting = "Task : Encrypting ";
+inline constexpr const char* TextTaskDecrypting = "Task : Decrypting ";
+inline constexpr const char* TextTaskIdle = "Task : Nothing to do";
+inline constexpr const char* TextRate100 = "100 %";
+inline constexpr const char* TextCrcCaption = "  Calculating CRC32 for file  ";
+inline constexpr const char* TextWipeCaption = "  Wipping file  ";
+inline constexpr const char* TextCompressedUnsupported =
+    "Compressed containers cannot be decrypted by this version";
+// Job list lines, each followed directly by the job's input path.
+inline constexpr const char* LineEncryptOk = "Encryption OK >> ";
+inline constexpr const char* LineEncryptStopped = "Encryption STOPPED >> ";
+inline constexpr const char* LineEncryptFailed = "Encryption FAILED >> ";
+inline constexpr const char* LineDecryptOk = "Decryption OK >> ";
+inline constexpr const char* LineDecryptStopped = "Decryption STOPPED >> ";
+inline constexpr const char* LineDecryptFailed = "Decryption FAILED >> ";
+inline constexpr const char* LineDecryptCrcFailed = "Decryption FAILED : ";
+
+enum class TJobOutcome
+{
+    Finished,          // output complete under its final name
+    Stopped,           // the user pressed Stop; partial output removed
+    InputMissing,      // "Input file doesn't exist !"
+    InputUnopenable,   // "Unable to open input file" (also: not a regular file)
+    SameFile,          // "Input and output must not be the same !" (same device and inode)
+    OverwriteDeclined, // the answer to the overwrite question was not Yes
+    OutputUncreatable, // "Unable to create output file"
+    InvalidFileType,   // "Invalid input file type !": no mark, too short, unlisted cipher or
+                       // mode, no usable stored name
+    InvalidPassword,   // "Invalid password !"
+    CrcMismatch,       // "Invalid CRC32 for output file !"; the output is kept
+    Damaged,           // a compressed body that cannot be read back (the compressed reader)
+    Unsupported,       // a compressed container, until the compressed reader exists
+    IoFailed           // a read or write failed during the job; partial output removed
+};
+
+struct TJobResult
+{
+    TJobOutcome Outcome = TJobOutcome::Finished;
+    // The output's final path: the container for an encryption, the output directory joined with
+    // the stored name for a decryption (empty when the job ended before it was known).
+    std::filesystem::path OutputPath;
+    // Decryption finished with a password check value or a CRC-32 that confirmed it; without
+    // either, a wrong password cannot be told from the right one.
+    bool Verified = false;
+    // The job finished but the requested wipe of its input failed (an error box said so).
+    bool WipeFailed = false;
+    // The system's reason behind an InputUnopenable, OutputUncreatable or IoFailed outcome.
+    std::string Detail;
+};
+
+// A container as a byte range of a file: the whole file for the program, the part before the
+// trailer for the self-decrypting module. End -1 means the end of the file.
+struct TContainerRange
+{
+    int64_t Begin = 0;
+    int64_t End = -1;
+};
+
+// Encrypts input into a plain container at output (the caller has checked that both are given
+// and that the password was retyped). Reads IncludePass, IncludeCRC, EncWipeInput, SecureWipe,
+// AlgorithmIndex and CipherModeIndex.
+TJobResult EncryptFile(TJobHost& host, const TJobOptions& options,
+                       const std::filesystem::path& input, const std::filesystem::path& output);
+
+// Restores the file of the container in range of input into outputDirectory, under the stored
+// name's last element. Everything about the cipher comes from the header; reads DecWipeInput and
+// SecureWipe. A compressed container goes to DecryptCompressedFile.
+TJobResult DecryptFile(TJobHost& host, const TJobOptions& options,
+                       const std::filesystem::path& input,
+                       const std::filesystem::path& outputDirectory, TContainerRange range = {});
+
+// The compressed reader, called by DecryptFile after the mark was recognised; it reads the header
+// again itself. Until it is written it refuses the container (TJobOutcome::Unsupported).
+TJobResult DecryptCompressedFile(TJobHost& host, const TJobOptions& options,
+                                 const std::filesystem::path& input,
+                                 const std::filesystem::path& outputDirectory,
+                                 TContainerRange range = {});
+
+// CRC-32 (IEEE 802.3, as zlib's) of the whole file, with the waiting window naming it. A file that
+// cannot be opened gives 0 and no message; a read error ends the sum early. When error is given,
+// it receives the system's reason in those two cases and is emptied otherwise.
+uint32_t FileCRC32(TJobHost& host, const std::filesystem::path& path, std::string* error = nullptr);
+
+// Destroys a file: renames it to "wiped.file" in its directory (never replacing a file of that
+// name; on a failed rename it keeps its name), overwrites every byte with 0x00 (and then 0x01 and
+// 0x2A when secureWipe), forcing each pass to the disk, and deletes it. The waiting window names
+// the file and is closed on every path. Returns false, with the reason in error when given, when
+// the file could not be opened, written or deleted.
+bool WipeFile(TJobHost& host, const std::filesystem::path& path, bool secureWipe,
+              std::string* error = nullptr);
+
+} // namespace mv::engine
