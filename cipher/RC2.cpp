@@ -90,47 +90,37 @@ inline void ReverseMash(const uint16_t* k, TWords& w)
     w.r0 = static_cast<uint16_t>(w.r0 - k[w.r3 & 63]);
 }
 
-// N independent blocks, round by round. Five MIX rounds, a MASH, six MIX rounds, a MASH, five
-// MIX rounds; each MIX round takes the next four key words.
-template <size_t N> inline void EncryptWords(const uint16_t* k, TWords (&w)[N])
+// Independent blocks, round by round. Five MIX rounds, a MASH, six MIX rounds, a MASH, five MIX
+// rounds; each MIX round takes the next four key words.
+template <class... Words> inline void EncryptWords(const uint16_t* k, Words&... w)
 {
 #pragma GCC unroll 5
     for (int j = 0; j < 20; j += 4)
-        for (TWords& x : w)
-            Mix(k + j, x);
-    for (TWords& x : w)
-        Mash(k, x);
+        (Mix(k + j, w), ...);
+    (Mash(k, w), ...);
 #pragma GCC unroll 6
     for (int j = 20; j < 44; j += 4)
-        for (TWords& x : w)
-            Mix(k + j, x);
-    for (TWords& x : w)
-        Mash(k, x);
+        (Mix(k + j, w), ...);
+    (Mash(k, w), ...);
 #pragma GCC unroll 5
     for (int j = 44; j < 64; j += 4)
-        for (TWords& x : w)
-            Mix(k + j, x);
+        (Mix(k + j, w), ...);
 }
 
 // The inverse: the same rounds from the last key words down, each one undone.
-template <size_t N> inline void DecryptWords(const uint16_t* k, TWords (&w)[N])
+template <class... Words> inline void DecryptWords(const uint16_t* k, Words&... w)
 {
 #pragma GCC unroll 5
     for (int j = 60; j >= 44; j -= 4)
-        for (TWords& x : w)
-            ReverseMix(k + j, x);
-    for (TWords& x : w)
-        ReverseMash(k, x);
+        (ReverseMix(k + j, w), ...);
+    (ReverseMash(k, w), ...);
 #pragma GCC unroll 6
     for (int j = 40; j >= 20; j -= 4)
-        for (TWords& x : w)
-            ReverseMix(k + j, x);
-    for (TWords& x : w)
-        ReverseMash(k, x);
+        (ReverseMix(k + j, w), ...);
+    (ReverseMash(k, w), ...);
 #pragma GCC unroll 5
     for (int j = 16; j >= 0; j -= 4)
-        for (TWords& x : w)
-            ReverseMix(k + j, x);
+        (ReverseMix(k + j, w), ...);
 }
 
 } // namespace
@@ -188,25 +178,33 @@ void TMV_rc2::ExpandKey(const uint8_t* key, int32_t keyBits)
 
 inline void TMV_rc2::EncryptRaw(const uint8_t* in, uint8_t* out) const
 {
-    TWords w[1] = {Load(in)};
+    TWords w = Load(in);
     EncryptWords(K, w);
-    Store(out, w[0]);
+    Store(out, w);
 }
 
 inline void TMV_rc2::DecryptRaw(const uint8_t* in, uint8_t* out) const
 {
-    TWords w[1] = {Load(in)};
+    TWords w = Load(in);
     DecryptWords(K, w);
-    Store(out, w[0]);
+    Store(out, w);
 }
 
 inline void TMV_rc2::EncryptRawN(const uint8_t* in, uint8_t* out, size_t n) const
 {
+    for (; n >= 4; n -= 4, in += 32, out += 32) {
+        TWords a = Load(in), b = Load(in + 8), c = Load(in + 16), d = Load(in + 24);
+        EncryptWords(K, a, b, c, d);
+        Store(out, a);
+        Store(out + 8, b);
+        Store(out + 16, c);
+        Store(out + 24, d);
+    }
     for (; n >= 2; n -= 2, in += 16, out += 16) {
-        TWords w[2] = {Load(in), Load(in + 8)};
-        EncryptWords(K, w);
-        Store(out, w[0]);
-        Store(out + 8, w[1]);
+        TWords a = Load(in), b = Load(in + 8);
+        EncryptWords(K, a, b);
+        Store(out, a);
+        Store(out + 8, b);
     }
     if (n != 0)
         EncryptRaw(in, out);
@@ -214,11 +212,19 @@ inline void TMV_rc2::EncryptRawN(const uint8_t* in, uint8_t* out, size_t n) cons
 
 inline void TMV_rc2::DecryptRawN(const uint8_t* in, uint8_t* out, size_t n) const
 {
+    for (; n >= 4; n -= 4, in += 32, out += 32) {
+        TWords a = Load(in), b = Load(in + 8), c = Load(in + 16), d = Load(in + 24);
+        DecryptWords(K, a, b, c, d);
+        Store(out, a);
+        Store(out + 8, b);
+        Store(out + 16, c);
+        Store(out + 24, d);
+    }
     for (; n >= 2; n -= 2, in += 16, out += 16) {
-        TWords w[2] = {Load(in), Load(in + 8)};
-        DecryptWords(K, w);
-        Store(out, w[0]);
-        Store(out + 8, w[1]);
+        TWords a = Load(in), b = Load(in + 8);
+        DecryptWords(K, a, b);
+        Store(out, a);
+        Store(out + 8, b);
     }
     if (n != 0)
         DecryptRaw(in, out);

@@ -45,8 +45,8 @@ public:
     // Raw block functions of the mode kernels; no Ready check (the callers made it).
     void EncryptRaw(const uint8_t* in, uint8_t* out) const;
     void DecryptRaw(const uint8_t* in, uint8_t* out) const;
-    // n independent blocks, two at a time so that the serial word chain of one block overlaps
-    // the other's; in == out allowed.
+    // n independent blocks, four (then two) at a time so that the serial word chains of the
+    // blocks overlap; in == out allowed.
     void EncryptRawN(const uint8_t* in, uint8_t* out, size_t n) const;
     void DecryptRawN(const uint8_t* in, uint8_t* out, size_t n) const;
 
