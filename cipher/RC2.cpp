@@ -91,7 +91,8 @@ inline void ReverseMash(const uint16_t* k, TWords& w)
 }
 
 // Independent blocks, round by round. Five MIX rounds, a MASH, six MIX rounds, a MASH, five MIX
-// rounds; each MIX round takes the next four key words.
+// rounds; each MIX round takes the next four key words. The blocks are a fold, not an array
+// looped over, so that every block's words stay in registers.
 template <class... Words> inline void EncryptWords(const uint16_t* k, Words&... w)
 {
 #pragma GCC unroll 5
