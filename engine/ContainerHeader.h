@@ -87,8 +87,8 @@ uint32_t NewCheckValue();
 bool HasKnownCipherAndMode(const TContainerHeader& header);
 
 // The stored name reduced to what may be created inside the chosen directory: its last path
-// element ('/' and '\\' both separate), without control characters. Nothing when that is empty,
-// "." or "..".
+// element ('/', '\\' and a drive prefix "C:" all separate). Nothing when that is empty, "." or
+// "..", or holds a control character.
 std::optional<std::string> SafeFileName(std::string_view storedName);
 
 // The name part of an input path, as an encrypt job stores it (cut to 255 bytes).

@@ -130,7 +130,9 @@ public:
     // change stays right. A test host may script it.
     virtual int64_t MonotonicSecond();
     // A value that can never be valid (the program's own AlgorithmIndex or CipherModeIndex out of
-    // range): show text and end the program at once. A test host throws instead.
+    // range): show text and end the program at once. A test host throws instead, with an exception
+    // not derived from platform::Exception (the jobs catch those to report them) so it reaches the
+    // test.
     [[noreturn]] virtual void InternalError(const std::string& text) = 0;
 };
 

@@ -1,0 +1,68 @@
+#include "engine/JobFrame.h"
+
+#include "cipher/BitOps.h"
+#include "cipher/CipherIds.h"
+#include "engine/ContainerHeader.h"
+#include "engine/JobStatus.h"
+#include "engine/Work.h"
+
+namespace mv::engine {
+
+namespace {
+
+std::unique_ptr<cipher::TMV_blockcipher>
+Prepare(TJobHost& host, std::unique_ptr<cipher::TMV_blockcipher> cipher, int modeIndex)
+{
+    if (!cipher)
+        host.InternalError(TextNoCipher);
+    if (modeIndex < cipher::cmCBC || modeIndex > cipher::cmOFB)
+        host.InternalError(TextInvalidMode);
+    cipher->CipherMode = static_cast<cipher::TMV_ciphermode>(modeIndex);
+    cipher->WipeKey();
+    std::string password = host.Password();
+    try {
+        cipher->SetPassword(password);
+    } catch (...) {
+        cipher::SecureFill(password.data(), password.size(), 0);
+        throw;
+    }
+    cipher::SecureFill(password.data(), password.size(), 0);
+    return cipher;
+}
+
+} // namespace
+
+std::unique_ptr<cipher::TMV_blockcipher> CreateJobCipherByIndex(TJobHost& host, int algorithmIndex,
+                                                                int modeIndex)
+{
+    return Prepare(host, cipher::CreateCipher(algorithmIndex), modeIndex);
+}
+
+std::unique_ptr<cipher::TMV_blockcipher> CreateJobCipherById(TJobHost& host, int cipherId,
+                                                             int modeIndex)
+{
+    return Prepare(host, cipher::CreateCipherById(cipherId), modeIndex);
+}
+
+TLoopEnd RunStepLoop(TJobHost& host, const std::string& speedCaption, const std::string& rateText,
+                     int64_t totalBytes, const std::function<int32_t()>& step)
+{
+    const int64_t startSecond = host.MonotonicSecond();
+    host.ClearStopRequest();
+    host.BeginLoop(rateText);
+    int64_t processedBytes = 0;
+    for (;;) {
+        const int32_t n = step();
+        processedBytes += n;
+        const int64_t elapsed = host.MonotonicSecond() - startSecond;
+        host.UpdateStatus(
+            MakeStatusUpdate(host.Texts(), speedCaption, processedBytes, totalBytes, elapsed));
+        host.ProcessMessages();
+        if (host.StopRequested())
+            return TLoopEnd::Stopped;
+        if (n != JobChunkSize)
+            return TLoopEnd::Finished;
+    }
+}
+
+} // namespace mv::engine
