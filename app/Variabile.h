@@ -1,0 +1,82 @@
+// The option globals every job reads, the text table of the current language and the plug-in
+// count: one set per process (ProcessVariabile), handed to the main window's logic by reference
+// so that every test can work on a fresh set of its own.
+#pragma once
+
+#include "engine/JobOptions.h"
+
+#include <array>
+#include <cstdint>
+#include <string>
+
+namespace mv::app {
+
+// The 28 language-dependent texts, by their place in the table.
+enum class TText : uint8_t
+{
+    UsedMemoryText,      // "Used memory : "
+    EncryptTitle,        // "Encrypt"
+    DecryptTitle,        // "Decrypt"
+    ToolsTitle,          // "Tools"
+    OptionsTitle,        // "Options"
+    AboutTitle,          // "About"
+    EncryptStartCaption, // "Encrypt !"
+    DecryptStartCaption, // "Decrypt !"
+    MsgNoEncryptInput,   // "Please select a file to encrypt !"
+    MsgNoEncryptOutput,  // "Please select output file !"
+    MsgSameInputOutput,  // "Input and output must not be the same !"
+    MsgNoPassword,       // "Please enter password !"
+    ConfirmCaption,      // "Confirm"
+    ConfirmPrompt,       // "Please reenter your password : "
+    MsgPasswordMismatch, // "Password retyped incorectly !"
+    MsgNoDecryptInput,   // "Please select a file to decrypt !"
+    MsgNoDecryptOutput,  // "Please select output path !"
+    MsgNoHelpFile,       // "Help file not found! Try to reinstall Morvane."
+    MsgOverwrite,        // "Output file already exists - Overwrite?"
+    MsgInputMissing,     // "Input file doesn't exist !"
+    MsgCannotOpenInput,  // "Unable to open input file"
+    MsgInvalidFileType,  // "Invalid input file type !"
+    MsgInvalidPassword,  // "Invalid password !"
+    ElapsedText,         // "Elapsed time : "
+    RemainingText,       // "Remaining time : "
+    EncryptSpeedText,    // "Encryption speed : "
+    DecryptSpeedText,    // "Decryption speed : "
+    CompressedText       // "Compressed to : "
+};
+
+inline constexpr size_t TextCount = 28;
+
+using TTexts = std::array<std::string, TextCount>;
+
+struct TVariabile
+{
+    bool StopRequested = false;
+    bool EncWipeInput = false;
+    bool DecWipeInput = false;
+    bool IncludePass = false;
+    bool IncludeCRC = false;
+    bool EncCompress = false;
+    bool SelfExtract = false;
+    bool SecureWipe = false;
+    uint8_t CurrentLanguage = 0; // 0 English, 1 Romanian
+    uint8_t AlgorithmIndex = 0;  // 0..5
+    uint8_t CipherModeIndex = 0; // 0..3
+    uint8_t PluginCount = 0;
+    std::string EncInputFile;
+    std::string EncOutputFile;
+    std::string DecInputFile;
+    // The user's home directory (ending in "/") until a container or a folder is chosen; the
+    // main window sets it when it is created.
+    std::string DecOutputPath;
+    // Filled by ApplyEnglishTexts / ApplyRomanianTexts; empty until a language is applied.
+    TTexts Texts;
+
+    const std::string& Text(TText id) const { return Texts[static_cast<size_t>(id)]; }
+    // The options of a job, as the jobs read them.
+    engine::TJobOptions JobOptions() const;
+};
+
+// The program's one set.
+TVariabile& ProcessVariabile();
+
+} // namespace mv::app
