@@ -202,7 +202,7 @@ void TMV_rijndael::ExpandKey(const uint8_t* key, int32_t keyBits)
 
 // ---- table implementation -----------------------------------------------------------------------
 
-inline void TMV_rijndael::EncryptRaw(const uint8_t* in, uint8_t* out) const
+[[gnu::always_inline]] inline void TMV_rijndael::EncryptRaw(const uint8_t* in, uint8_t* out) const
 {
     const auto& te = Tables.Te;
     const auto& rk = schedule.EncKeys;
@@ -233,7 +233,7 @@ inline void TMV_rijndael::EncryptRaw(const uint8_t* in, uint8_t* out) const
 
 // The equivalent inverse cipher: the same shape as encryption with the inverse tables, the
 // decryption round keys and column c taking row r from column c - r.
-inline void TMV_rijndael::DecryptRaw(const uint8_t* in, uint8_t* out) const
+[[gnu::always_inline]] inline void TMV_rijndael::DecryptRaw(const uint8_t* in, uint8_t* out) const
 {
     const auto& td = Tables.Td;
     const auto& rk = schedule.DecKeys;

@@ -237,7 +237,7 @@ inline uint32_t G1(const uint32_t (&t)[4][256], uint32_t x)
 // Two rounds per pass, the words renamed instead of swapped. Independent blocks (CBC and CFB
 // decryption) overlap in the processor by themselves: interleaving two blocks by hand ran out of
 // registers and measured slower, so there are no multi-block forms.
-inline void TMV_twofish::EncryptRaw(const uint8_t* in, uint8_t* out) const
+[[gnu::always_inline]] inline void TMV_twofish::EncryptRaw(const uint8_t* in, uint8_t* out) const
 {
     const uint32_t* k = schedule.SubKeys;
     const auto& t = schedule.KeyTables;
@@ -262,7 +262,7 @@ inline void TMV_twofish::EncryptRaw(const uint8_t* in, uint8_t* out) const
     StoreLE32(out + 12, b ^ k[7]);
 }
 
-inline void TMV_twofish::DecryptRaw(const uint8_t* in, uint8_t* out) const
+[[gnu::always_inline]] inline void TMV_twofish::DecryptRaw(const uint8_t* in, uint8_t* out) const
 {
     const uint32_t* k = schedule.SubKeys;
     const auto& t = schedule.KeyTables;
