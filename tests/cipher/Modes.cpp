@@ -1,0 +1,345 @@
+// Chaining-mode properties that every cipher must show, whatever its block size.
+#include "cipher/Base64.h"
+#include "cipher/Blowfish.h"
+#include "cipher/Cast128.h"
+#include "cipher/Gost.h"
+#include "cipher/RC2.h"
+#include "cipher/Rijndael.h"
+#include "cipher/Sha1.h"
+#include "cipher/Twofish.h"
+#include "platform/MemoryStream.h"
+
+#include "tests/support/TestSupport.h"
+
+#include <cstring>
+#include <gtest/gtest.h>
+#include <new>
+
+using namespace mv::cipher;
+using mv::platform::TMemoryStream;
+using mv::test::PseudoRandomBytes;
+using mv::test::ToHex;
+using Bytes = std::vector<uint8_t>;
+
+template <class T>
+class ModeProperties : public ::testing::Test
+{
+protected:
+    void SetUp() override { cipher.SetPassword("mode properties"); }
+
+    Bytes Encrypt(TMV_ciphermode mode, const Bytes& plain, std::initializer_list<size_t> cuts)
+    {
+        return Run(mode, plain, cuts, true);
+    }
+    Bytes Decrypt(TMV_ciphermode mode, const Bytes& data, std::initializer_list<size_t> cuts)
+    {
+        return Run(mode, data, cuts, false);
+    }
+    // One buffer call per piece, the pieces ending at the given cut offsets; from a fresh chain.
+    Bytes Run(TMV_ciphermode mode, const Bytes& in, std::initializer_list<size_t> cuts,
+              bool encrypting)
+    {
+        cipher.CipherMode = mode;
+        cipher.RestartChain();
+        Bytes out(in.size());
+        size_t from = 0;
+        std::vector<size_t> ends(cuts);
+        ends.push_back(in.size());
+        for (size_t end : ends) {
+            const auto n = static_cast<int32_t>(end - from);
+            if (encrypting)
+                cipher.EncryptBuffer(in.data() + from, out.data() + from, n);
+            else
+                cipher.DecryptBuffer(in.data() + from, out.data() + from, n);
+            from = end;
+        }
+        return out;
+    }
+
+    size_t B() const { return static_cast<size_t>(cipher.BlockBytes()); }
+    Bytes ChainNow() const { return Bytes(cipher.Chain(), cipher.Chain() + B()); }
+
+    T cipher;
+};
+
+using AllCiphers =
+    ::testing::Types<TMV_twofish, TMV_rijndael, TMV_rc2, TMV_gost, TMV_cast128, TMV_blowfish>;
+TYPED_TEST_SUITE(ModeProperties, AllCiphers);
+
+constexpr TMV_ciphermode AllModes[] = {cmCBC, cmCFB8bit, cmCFBblock, cmOFB};
+constexpr TMV_ciphermode BlockModes[] = {cmCBC, cmCFBblock, cmOFB};
+
+TYPED_TEST(ModeProperties, FirstChainIsTheEncryptedZeroBlock)
+{
+    Bytes zero(this->B(), 0);
+    this->cipher.EncryptBlock(zero.data(), zero.data());
+    EXPECT_EQ(ToHex(this->ChainNow()), ToHex(zero));
+    EXPECT_EQ(ToHex(this->cipher.StartChain(), this->B()), ToHex(zero));
+    // RestartChain returns to it after any number of calls.
+    Bytes data = PseudoRandomBytes(100, 1);
+    this->cipher.EncryptBuffer(data.data(), data.data(), 100);
+    EXPECT_NE(ToHex(this->ChainNow()), ToHex(zero));
+    this->cipher.RestartChain();
+    EXPECT_EQ(ToHex(this->ChainNow()), ToHex(zero));
+}
+
+TYPED_TEST(ModeProperties, EveryModeRoundTripsInPlaceAndOutOfPlace)
+{
+    const Bytes plain = PseudoRandomBytes(1000, 2);
+    for (auto mode : AllModes) {
+        SCOPED_TRACE(int(mode));
+        const Bytes encrypted = this->Encrypt(mode, plain, {});
+        EXPECT_NE(encrypted, plain);
+        EXPECT_EQ(this->Decrypt(mode, encrypted, {}), plain);
+        Bytes inPlace = plain;
+        this->cipher.RestartChain();
+        this->cipher.EncryptBuffer(inPlace.data(), inPlace.data(), 1000);
+        EXPECT_EQ(inPlace, encrypted);
+        this->cipher.RestartChain();
+        this->cipher.DecryptBuffer(inPlace.data(), inPlace.data(), 1000);
+        EXPECT_EQ(inPlace, plain);
+    }
+}
+
+TYPED_TEST(ModeProperties, BlockModesDependOnCallBoundaries)
+{
+    const size_t b = this->B();
+    const Bytes plain = PseudoRandomBytes(4 * b, 3);
+    for (auto mode : BlockModes) {
+        SCOPED_TRACE(int(mode));
+        const Bytes whole = this->Encrypt(mode, plain, {});
+        // Cuts on block boundaries change nothing.
+        EXPECT_EQ(this->Encrypt(mode, plain, {b, 3 * b}), whole);
+        // A cut inside a block ends that call with a partial block: the bytes before the cut's
+        // block agree, the rest differ, and the same cut decrypts them.
+        const size_t cut = b + b / 2 + 1;
+        const Bytes split = this->Encrypt(mode, plain, {cut});
+        EXPECT_TRUE(std::equal(whole.begin(), whole.begin() + b, split.begin()));
+        EXPECT_FALSE(std::equal(whole.begin() + 2 * b, whole.end(), split.begin() + 2 * b));
+        EXPECT_EQ(this->Decrypt(mode, split, {cut}), plain);
+    }
+}
+
+TYPED_TEST(ModeProperties, Cfb8DoesNotDependOnCallBoundaries)
+{
+    const Bytes plain = PseudoRandomBytes(77, 4);
+    const Bytes whole = this->Encrypt(cmCFB8bit, plain, {});
+    EXPECT_EQ(this->Encrypt(cmCFB8bit, plain, {3}), whole);
+    EXPECT_EQ(this->Encrypt(cmCFB8bit, plain, {1, 2, 40, 76}), whole);
+    EXPECT_EQ(this->Decrypt(cmCFB8bit, whole, {5, 9}), plain);
+}
+
+// The final partial block is an output-feedback step in every block mode: C := E(C), then the
+// bytes are XORed with the first r bytes of C, and the next call goes on from that C.
+TYPED_TEST(ModeProperties, PartialBlockIsAnOutputFeedbackStep)
+{
+    const size_t b = this->B();
+    const Bytes plain = PseudoRandomBytes(5 + b, 5);
+    for (auto mode : BlockModes) {
+        for (bool encrypting : {true, false}) {
+            SCOPED_TRACE(std::to_string(int(mode)) + (encrypting ? " encrypt" : " decrypt"));
+            this->cipher.CipherMode = mode;
+            this->cipher.RestartChain();
+            Bytes c = this->ChainNow();
+            this->cipher.EncryptBlock(c.data(), c.data());
+            Bytes out(5);
+            if (encrypting)
+                this->cipher.EncryptBuffer(plain.data(), out.data(), 5);
+            else
+                this->cipher.DecryptBuffer(plain.data(), out.data(), 5);
+            for (size_t i = 0; i < 5; ++i)
+                EXPECT_EQ(out[i], plain[i] ^ c[i]) << i;
+            EXPECT_EQ(ToHex(this->ChainNow()), ToHex(c));
+        }
+    }
+    // In OFB the following whole block uses E(E(C)).
+    this->cipher.CipherMode = cmOFB;
+    this->cipher.RestartChain();
+    Bytes c = this->ChainNow();
+    this->cipher.EncryptBlock(c.data(), c.data());
+    this->cipher.EncryptBlock(c.data(), c.data());
+    Bytes out(plain.size());
+    this->cipher.EncryptBuffer(plain.data(), out.data(), 5);
+    this->cipher.EncryptBuffer(plain.data() + 5, out.data() + 5, static_cast<int32_t>(b));
+    for (size_t i = 0; i < b; ++i)
+        EXPECT_EQ(out[5 + i], plain[5 + i] ^ c[i]) << i;
+}
+
+TYPED_TEST(ModeProperties, OfbEncryptEqualsDecrypt)
+{
+    const Bytes data = PseudoRandomBytes(333, 6);
+    EXPECT_EQ(this->Encrypt(cmOFB, data, {100}), this->Decrypt(cmOFB, data, {100}));
+}
+
+TYPED_TEST(ModeProperties, UnknownModeAndZeroCountChangeNothing)
+{
+    const Bytes plain = PseudoRandomBytes(64, 7);
+    for (int mode : {4, 255}) {
+        this->cipher.CipherMode = static_cast<TMV_ciphermode>(mode);
+        this->cipher.RestartChain();
+        Bytes target(64, 0xAB);
+        this->cipher.EncryptBuffer(plain.data(), target.data(), 64);
+        EXPECT_EQ(target, Bytes(64, 0xAB));
+        this->cipher.DecryptBuffer(plain.data(), target.data(), 64);
+        EXPECT_EQ(target, Bytes(64, 0xAB));
+        EXPECT_EQ(ToHex(this->ChainNow()), ToHex(this->cipher.StartChain(), this->B()));
+    }
+    for (auto mode : AllModes) {
+        this->cipher.CipherMode = mode;
+        this->cipher.RestartChain();
+        Bytes target(8, 0xAB);
+        this->cipher.EncryptBuffer(plain.data(), target.data(), 0);
+        EXPECT_EQ(target, Bytes(8, 0xAB));
+        EXPECT_EQ(ToHex(this->ChainNow()), ToHex(this->cipher.StartChain(), this->B()));
+    }
+}
+
+// The job pattern: 32767-byte steps through the stream operation are portions of 8192, 8192,
+// 8192 and 8191 bytes, each one buffer call; a short source reads 0 for the later portions.
+TYPED_TEST(ModeProperties, StreamOperationCutsTheJobPortions)
+{
+    const Bytes plain = PseudoRandomBytes(40000, 8);
+    for (auto mode : AllModes) {
+        SCOPED_TRACE(int(mode));
+        this->cipher.CipherMode = mode;
+        this->cipher.RestartChain();
+        TMemoryStream source(plain), target;
+        EXPECT_EQ(this->cipher.EncryptFromStream(source, target, 32767), 32767);
+        EXPECT_EQ(this->cipher.EncryptFromStream(source, target, 32767), 7233);
+        EXPECT_EQ(this->cipher.EncryptFromStream(source, target, 32767), 0);
+        const Bytes expected =
+            this->Encrypt(mode, plain, {8192, 16384, 24576, 32767});
+        EXPECT_EQ(target.Bytes(), expected);
+
+        this->cipher.RestartChain();
+        TMemoryStream cipherSource(target.Bytes()), restored;
+        EXPECT_EQ(this->cipher.DecryptFromStream(cipherSource, restored, 32767), 32767);
+        EXPECT_EQ(this->cipher.DecryptFromStream(cipherSource, restored, 32767), 7233);
+        EXPECT_EQ(restored.Bytes(), plain);
+    }
+    TMemoryStream empty, sink;
+    EXPECT_EQ(this->cipher.EncryptFromStream(empty, sink, 0), 0);
+    EXPECT_EQ(sink.Size(), 0);
+}
+
+TYPED_TEST(ModeProperties, PasswordKeyIsTheSha1Prefix)
+{
+    uint8_t digest[20];
+    TMV_sha1 hash;
+    hash.Start();
+    hash.AddString("mode properties");
+    hash.Finish(digest);
+    TypeParam direct;
+    const int32_t bits = TypeParam::MaxKeySize >= 160 ? 160 : TypeParam::MaxKeySize;
+    direct.SetKey(digest, bits);
+    EXPECT_EQ(ToHex(direct.StartChain(), this->B()), ToHex(this->cipher.StartChain(), this->B()));
+    Bytes a = PseudoRandomBytes(2 * this->B(), 9), b = a;
+    direct.EncryptBlock(a.data(), a.data());
+    this->cipher.EncryptBlock(b.data(), b.data());
+    EXPECT_EQ(a, b);
+    // An empty password is the digest of no bytes.
+    TypeParam empty;
+    empty.SetPassword("");
+    const Bytes none = mv::test::Hex("da39a3ee5e6b4b0d3255bfef95601890afd80709");
+    direct.SetKey(none.data(), bits);
+    EXPECT_EQ(ToHex(direct.StartChain(), this->B()), ToHex(empty.StartChain(), this->B()));
+}
+
+TYPED_TEST(ModeProperties, KeySizeRefusalsLeaveTheObjectWiped)
+{
+    const Bytes key(256, 0x5A);
+    for (int32_t bits : {0, -8, 6, TypeParam::MaxKeySize + 4}) {
+        SCOPED_TRACE(bits);
+        EXPECT_TRUE(this->cipher.Ready());
+        try {
+            this->cipher.SetKey(key.data(), bits);
+            FAIL() << "must refuse";
+        } catch (const mv::platform::Exception& e) {
+            EXPECT_STREQ(e.what(), "Invalid key size");
+        }
+        EXPECT_FALSE(this->cipher.Ready());
+        EXPECT_EQ(ToHex(this->cipher.Chain(), this->B()), ToHex(Bytes(this->B(), 0xFF)));
+        this->cipher.SetKey(key.data(), 128 <= TypeParam::MaxKeySize ? 128 : 64);
+    }
+    EXPECT_NO_THROW(this->cipher.SetKey(key.data(), 12));
+    EXPECT_NO_THROW(this->cipher.SetKey(key.data(), TypeParam::MaxKeySize));
+}
+
+TYPED_TEST(ModeProperties, NotReadyRaisesBeforeChangingAnything)
+{
+    TypeParam fresh;
+    EXPECT_FALSE(fresh.Ready());
+    Bytes buf(32, 0x11);
+    auto expectRefusal = [&](auto&& call) {
+        try {
+            call();
+            ADD_FAILURE() << "must raise";
+        } catch (const EMV_blockcipher& e) {
+            EXPECT_STREQ(e.what(), "Cipher not initialized");
+        }
+        EXPECT_EQ(buf, Bytes(32, 0x11));
+    };
+    for (int round = 0; round < 2; ++round) {
+        for (auto mode : AllModes) {
+            fresh.CipherMode = mode;
+            expectRefusal([&] { fresh.EncryptBuffer(buf.data(), buf.data(), 32); });
+            expectRefusal([&] { fresh.DecryptBuffer(buf.data(), buf.data(), 32); });
+        }
+        expectRefusal([&] { fresh.EncryptBlock(buf.data(), buf.data()); });
+        expectRefusal([&] { fresh.DecryptBlock(buf.data(), buf.data()); });
+        expectRefusal([&] { fresh.RestartChain(); });
+        // The same once a key was set and wiped again.
+        fresh.SetPassword("x");
+        fresh.WipeKey();
+        EXPECT_EQ(ToHex(fresh.Chain(), this->B()), ToHex(Bytes(this->B(), 0xFF)));
+        EXPECT_EQ(ToHex(fresh.StartChain(), this->B()), ToHex(Bytes(this->B(), 0xFF)));
+    }
+}
+
+TYPED_TEST(ModeProperties, TextFormsUseEightBitFeedback)
+{
+    this->cipher.CipherMode = cmCBC;
+    this->cipher.RestartChain();
+    EXPECT_EQ(this->cipher.EncryptText(""), "");
+    EXPECT_EQ(ToHex(this->ChainNow()), ToHex(this->cipher.StartChain(), this->B()));
+
+    const std::string text = "Attack at dawn, bring 17 apples.";
+    const std::string encoded = this->cipher.EncryptText(text);
+    const Bytes plain(text.begin(), text.end());
+    const Bytes cfb8 = this->Encrypt(cmCFB8bit, plain, {});
+    EXPECT_EQ(DecodeBase64Text(encoded), std::string(cfb8.begin(), cfb8.end()));
+    this->cipher.CipherMode = cmOFB; // the text forms ignore the mode
+    this->cipher.RestartChain();
+    EXPECT_EQ(this->cipher.DecryptText(encoded), text);
+}
+
+// Destroying a keyed object leaves its storage as an unkeyed object's: no schedule byte stays
+// behind in released memory.
+TYPED_TEST(ModeProperties, DestructionWipesTheSchedule)
+{
+    alignas(TypeParam) unsigned char unkeyed1[sizeof(TypeParam)];
+    alignas(TypeParam) unsigned char unkeyed2[sizeof(TypeParam)];
+    alignas(TypeParam) unsigned char keyed[sizeof(TypeParam)];
+    auto image = [](unsigned char* storage, bool key) {
+        // The same pattern under every object, so padding bytes compare equal.
+        std::memset(storage, 0xA5, sizeof(TypeParam));
+        auto* c = new (storage) TypeParam();
+        if (key)
+            c->SetPassword("a secret worth wiping");
+        c->~TypeParam();
+        std::vector<unsigned char> bytes(sizeof(TypeParam));
+        const volatile unsigned char* seen = storage;
+        for (size_t i = 0; i < bytes.size(); ++i)
+            bytes[i] = seen[i];
+        return bytes;
+    };
+    const auto w1 = image(unkeyed1, false), w2 = image(unkeyed2, false), d = image(keyed, true);
+    size_t compared = 0;
+    for (size_t i = 0; i < sizeof(TypeParam); ++i) {
+        if (w1[i] != w2[i])
+            continue; // pointers to the objects' own chain buffers
+        ++compared;
+        EXPECT_EQ(int(d[i]), int(w1[i])) << "byte " << i << " of " << sizeof(TypeParam);
+    }
+    EXPECT_GT(compared, sizeof(TypeParam) / 2);
+}
