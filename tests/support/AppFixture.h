@@ -6,6 +6,7 @@
 #include "app/HeadlessWindow.h"
 #include "app/MainForm.h"
 #include "app/Variabile.h"
+#include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
 
@@ -18,31 +19,6 @@
 #include <vector>
 
 namespace mv::test {
-
-// A directory of its own under the system's temporary directory, removed with everything in it.
-class TTempDir
-{
-public:
-    TTempDir()
-    {
-        std::string pattern = (std::filesystem::temp_directory_path() / "mvapp-XXXXXX").string();
-        if (!::mkdtemp(pattern.data()))
-            throw std::runtime_error("mkdtemp failed");
-        path_ = pattern;
-    }
-    ~TTempDir()
-    {
-        std::error_code ignored;
-        std::filesystem::remove_all(path_, ignored);
-    }
-    TTempDir(const TTempDir&) = delete;
-    TTempDir& operator=(const TTempDir&) = delete;
-    const std::filesystem::path& Path() const { return path_; }
-    std::filesystem::path operator/(const std::string& name) const { return path_ / name; }
-
-private:
-    std::filesystem::path path_;
-};
 
 inline void WriteText(const std::filesystem::path& path, const std::string& text)
 {
