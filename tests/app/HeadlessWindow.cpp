@@ -1,6 +1,7 @@
 // The headless window keeps the toolkit behaviours the handlers rely on, and refuses what a real
 // window would not take.
 #include "app/HeadlessWindow.h"
+#include "tests/support/WindowContract.h"
 
 #include <gtest/gtest.h>
 
@@ -9,23 +10,19 @@ namespace {
 
 using app::THeadlessWindow;
 
-// Records every event the window reports.
-struct TRecorder : app::TWindowEvents
+TEST(HeadlessContract, KeepsTheWindowContract)
 {
-    std::vector<std::string> Events;
-    void OnClick(const std::string& c) override { Events.push_back("click:" + c); }
-    void OnDoubleClick(const std::string& c) override { Events.push_back("dblclick:" + c); }
-    void OnChange(const std::string& c) override { Events.push_back("change:" + c); }
-    void OnShow(const std::string& c) override { Events.push_back("show:" + c); }
-    void OnClose() override { Events.push_back("close"); }
-};
+    THeadlessWindow window;
+    CheckWindowContract(window);
+    EXPECT_TRUE(window.IsClosed());
+}
 
 class Headless : public ::testing::Test
 {
 protected:
     Headless() { window.SetEvents(&events); }
     THeadlessWindow window;
-    TRecorder events;
+    TEventRecorder events;
 };
 
 TEST_F(Headless, CheckBoxReportsEveryChangeOfStateAlsoFromCode)
