@@ -42,10 +42,13 @@ inline void CheckWindowContract(app::TMainWindow& window)
         if (spec.Kind == app::TControlKind::Page)
             continue;
         EXPECT_EQ(window.Enabled(spec.Name), spec.Enabled) << spec.Name;
-        if (spec.Kind == app::TControlKind::CheckBox || spec.Kind == app::TControlKind::RadioButton)
+        if (spec.Kind == app::TControlKind::CheckBox ||
+            spec.Kind == app::TControlKind::RadioButton) {
             EXPECT_EQ(window.Checked(spec.Name), spec.Checked) << spec.Name;
-        if (spec.Text)
+        }
+        if (spec.Text) {
             EXPECT_EQ(window.Text(spec.Name), spec.Text) << spec.Name;
+        }
     }
     EXPECT_EQ(window.PageIndex(), app::PageEncrypt);
 
