@@ -1,0 +1,238 @@
+#include "cli/Terminal.h"
+
+#include "cipher/BitOps.h"
+
+#include <cerrno>
+#include <csignal>
+#include <fcntl.h>
+#include <poll.h>
+#include <termios.h>
+#include <unistd.h>
+
+namespace mv::cli {
+
+namespace {
+
+volatile sig_atomic_t interruptFlag = 0;
+
+extern "C" void OnInterrupt(int)
+{
+    interruptFlag = 1;
+}
+
+// Prompts go to the terminal the answer comes from, so a redirected stderr does not hide them.
+class TPromptOutput
+{
+public:
+    TPromptOutput()
+    {
+        const char* name = ttyname(STDIN_FILENO);
+        if (name)
+            fd = open(name, O_WRONLY | O_NOCTTY | O_CLOEXEC);
+    }
+    ~TPromptOutput()
+    {
+        if (fd >= 0)
+            close(fd);
+    }
+    void Write(const std::string& text) const
+    {
+        int target = fd >= 0 ? fd : STDERR_FILENO;
+        size_t done = 0;
+        while (done < text.size()) {
+            ssize_t n = write(target, text.data() + done, text.size() - done);
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n <= 0)
+                return;
+            done += static_cast<size_t>(n);
+        }
+    }
+
+private:
+    int fd = -1;
+};
+
+// Echo off for the life of the object; the newline is still echoed so the cursor moves on.
+class TEchoOff
+{
+public:
+    TEchoOff()
+    {
+        if (tcgetattr(STDIN_FILENO, &saved) != 0)
+            return;
+        termios quiet = saved;
+        quiet.c_lflag &= ~static_cast<tcflag_t>(ECHO);
+        quiet.c_lflag |= ECHONL;
+        active = tcsetattr(STDIN_FILENO, TCSAFLUSH, &quiet) == 0;
+    }
+    ~TEchoOff()
+    {
+        if (active)
+            tcsetattr(STDIN_FILENO, TCSAFLUSH, &saved);
+    }
+    TEchoOff(const TEchoOff&) = delete;
+    TEchoOff& operator=(const TEchoOff&) = delete;
+
+private:
+    termios saved{};
+    bool active = false;
+};
+
+// Blocks Ctrl-C for its life except while waiting for input (ppoll unblocks it atomically), so
+// a press that comes just before the wait is seen instead of leaving the wait to block for good.
+class TInterruptWindow
+{
+public:
+    TInterruptWindow()
+    {
+        sigset_t interrupt;
+        sigemptyset(&interrupt);
+        sigaddset(&interrupt, SIGINT);
+        sigaddset(&interrupt, SIGTERM);
+        sigprocmask(SIG_BLOCK, &interrupt, &saved);
+    }
+    ~TInterruptWindow() { sigprocmask(SIG_SETMASK, &saved, nullptr); }
+    TInterruptWindow(const TInterruptWindow&) = delete;
+    TInterruptWindow& operator=(const TInterruptWindow&) = delete;
+
+    // Waits until standard input has something to read; false when interrupted.
+    bool WaitForInput() const
+    {
+        for (;;) {
+            if (interruptFlag)
+                return false;
+            pollfd input{STDIN_FILENO, POLLIN, 0};
+            int ready = ppoll(&input, 1, nullptr, &saved);
+            if (ready > 0)
+                return true;
+            if (ready < 0 && errno != EINTR)
+                return false;
+        }
+    }
+
+private:
+    sigset_t saved{};
+};
+
+// Reads up to the newline into buffer (at most capacity bytes kept, the rest of a longer line
+// dropped). False on end of input before any byte, on an error, or on an interrupt.
+bool ReadLine(char* buffer, size_t capacity, size_t& length)
+{
+    TInterruptWindow window;
+    length = 0;
+    bool any = false;
+    for (;;) {
+        if (!window.WaitForInput())
+            return false;
+        char c;
+        ssize_t n = read(STDIN_FILENO, &c, 1);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            return false;
+        if (n == 0)
+            return any;
+        any = true;
+        if (c == '\n')
+            break;
+        if (length < capacity)
+            buffer[length++] = c;
+    }
+    if (length > 0 && buffer[length - 1] == '\r')
+        --length;
+    return true;
+}
+
+} // namespace
+
+void TSecretText::Assign(const char* data, size_t count)
+{
+    Wipe();
+    text.assign(data, count);
+}
+
+void TSecretText::Wipe()
+{
+    if (!text.empty())
+        cipher::SecureFill(text.data(), text.size(), 0);
+    text.clear();
+}
+
+bool TSecretText::operator==(const TSecretText& other) const
+{
+    return text.size() == other.text.size() &&
+           cipher::SameBytes(text.data(), other.text.data(), static_cast<int32_t>(text.size()));
+}
+
+bool TerminalAvailable()
+{
+    return isatty(STDIN_FILENO) == 1;
+}
+
+bool StderrIsTerminal()
+{
+    return isatty(STDERR_FILENO) == 1;
+}
+
+bool ReadSecretLine(const std::string& prompt, TSecretText& line)
+{
+    if (!TerminalAvailable())
+        return false;
+    TPromptOutput output;
+    char buffer[4096];
+    size_t length = 0;
+    bool read;
+    {
+        TEchoOff echoOff;
+        output.Write(prompt);
+        read = ReadLine(buffer, sizeof buffer, length);
+    }
+    if (read)
+        line.Assign(buffer, length);
+    else
+        output.Write("\n");
+    cipher::SecureFill(buffer, sizeof buffer, 0);
+    return read;
+}
+
+bool ReadAnswerLine(const std::string& prompt, std::string& line)
+{
+    if (!TerminalAvailable())
+        return false;
+    TPromptOutput output;
+    output.Write(prompt);
+    char buffer[256];
+    size_t length = 0;
+    if (!ReadLine(buffer, sizeof buffer, length)) {
+        output.Write("\n");
+        return false;
+    }
+    line.assign(buffer, length);
+    return true;
+}
+
+void InstallInterruptHandler()
+{
+    struct sigaction action
+    {
+    };
+    action.sa_handler = OnInterrupt;
+    sigemptyset(&action.sa_mask);
+    // No SA_RESTART: a prompt's read must return so the terminal's echo can be restored.
+    action.sa_flags = SA_RESETHAND;
+    sigaction(SIGINT, &action, nullptr);
+    sigaction(SIGTERM, &action, nullptr);
+}
+
+bool InterruptRequested()
+{
+    return interruptFlag != 0;
+}
+
+void ClearInterrupt()
+{
+    interruptFlag = 0;
+}
+
+} // namespace mv::cli

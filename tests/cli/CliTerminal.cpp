@@ -1,0 +1,197 @@
+// morvane-cli on a terminal: the no-echo password asked twice, the mismatch, the overwrite
+// question and the progress line, driven through a pseudo-terminal; and Ctrl-C as the Stop
+// button, through the terminal host and the real job.
+#include "cli/Terminal.h"
+#include "cli/TerminalHost.h"
+#include "engine/Work.h"
+#include "tests/cli/CliRunner.h"
+#include "tests/support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <filesystem>
+#include <set>
+
+namespace mv::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+class CliTerminal : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        WriteFile(dir / "pw", "typed secret\n");
+        std::vector<uint8_t> bytes = PseudoRandomBytes(100000, 42);
+        plain.assign(bytes.begin(), bytes.end());
+        WriteFile(dir / "plain.bin", plain);
+    }
+
+    TTempDir dir;
+    std::string plain;
+};
+
+TEST_F(CliTerminal, EncryptAsksTwiceWithoutEcho)
+{
+    TPtySession session({"encrypt", "--check", "plain.bin"}, dir / "");
+    ASSERT_TRUE(session.Expect("Password : ")) << session.Seen();
+    EXPECT_TRUE(session.EchoOff());
+    session.Type("typed secret\n");
+    ASSERT_TRUE(session.Expect("Please reenter your password : ")) << session.Seen();
+    EXPECT_TRUE(session.EchoOff());
+    session.Type("typed secret\n");
+    ASSERT_TRUE(session.Expect("Encryption OK >> plain.bin")) << session.Seen();
+    EXPECT_EQ(session.Finish(), 0) << session.Seen();
+    EXPECT_EQ(session.Seen().find("typed secret"), std::string::npos) << session.Seen();
+
+    // The typed password is the one in the file: the container opens with it.
+    fs::create_directory(dir / "out");
+    TRunResult d = RunCli({"decrypt", "-d", "out", "--password-file", "pw", "plain.mvx"}, dir / "");
+    EXPECT_EQ(d.status, 0) << d.err;
+    EXPECT_EQ(ReadFile(dir / "out/plain.bin"), plain);
+}
+
+TEST_F(CliTerminal, MismatchedRetypeStartsNoJob)
+{
+    TPtySession session({"encrypt", "plain.bin"}, dir / "");
+    ASSERT_TRUE(session.Expect("Password : "));
+    session.Type("one\n");
+    ASSERT_TRUE(session.Expect("Please reenter your password : "));
+    session.Type("two\n");
+    ASSERT_TRUE(session.Expect("Password retyped incorectly !")) << session.Seen();
+    EXPECT_EQ(session.Finish(), 1);
+    EXPECT_FALSE(Exists(dir / "plain.mvx"));
+}
+
+TEST_F(CliTerminal, DecryptAsksOnceAndOnlyForAContainer)
+{
+    ASSERT_EQ(RunCli({"encrypt", "--crc", "--password-file", "pw", "plain.bin"}, dir / "").status,
+              0);
+    fs::create_directory(dir / "out");
+    {
+        TPtySession session({"decrypt", "-d", "out", "plain.mvx"}, dir / "");
+        ASSERT_TRUE(session.Expect("Password : "));
+        EXPECT_TRUE(session.EchoOff());
+        session.Type("typed secret\n");
+        ASSERT_TRUE(session.Expect("Decryption OK >> plain.mvx")) << session.Seen();
+        EXPECT_EQ(session.Finish(), 0) << session.Seen();
+        EXPECT_EQ(ReadFile(dir / "out/plain.bin"), plain);
+    }
+    {
+        // Not a container: refused before any password is asked.
+        TPtySession session({"decrypt", "-d", "out", "pw"}, dir / "");
+        EXPECT_EQ(session.Finish(), 3) << session.Seen();
+        EXPECT_EQ(session.Seen().find("Password"), std::string::npos) << session.Seen();
+        EXPECT_NE(session.Seen().find("Invalid input file type !"), std::string::npos);
+    }
+}
+
+// A prompt left without a password (end of input, Ctrl-C) ends the job with nothing written, and
+// without the misleading "Invalid password !" of a check made with no password.
+TEST_F(CliTerminal, AbandonedPasswordPromptLeavesNothing)
+{
+    ASSERT_EQ(RunCli({"encrypt", "--check", "--password-file", "pw", "plain.bin", "checked.mvx"},
+                     dir / "")
+                  .status,
+              0);
+    ASSERT_EQ(
+        RunCli({"encrypt", "--password-file", "pw", "plain.bin", "bare.mvx"}, dir / "").status, 0);
+    fs::create_directory(dir / "out");
+    for (const char* container : {"checked.mvx", "bare.mvx"}) {
+        for (const char* keys : {"\x04", "\x03"}) {
+            SCOPED_TRACE(std::string(container) + (keys[0] == 4 ? " end of input" : " Ctrl-C"));
+            TPtySession session({"decrypt", "-d", "out", container}, dir / "");
+            ASSERT_TRUE(session.Expect("Password : "));
+            session.Type(keys);
+            EXPECT_EQ(session.Finish(), 1) << session.Seen();
+            EXPECT_EQ(session.Seen().find("Invalid password !"), std::string::npos)
+                << session.Seen();
+            EXPECT_EQ(fs::directory_iterator(dir / "out"), fs::directory_iterator());
+        }
+    }
+}
+
+TEST_F(CliTerminal, OverwriteQuestion)
+{
+    WriteFile(dir / "plain.mvx", "existing");
+    {
+        TPtySession session({"encrypt", "--password-file", "pw", "plain.bin"}, dir / "");
+        ASSERT_TRUE(session.Expect("Output file already exists - Overwrite? [y/n/c] "))
+            << session.Seen();
+        session.Type("n\n");
+        EXPECT_EQ(session.Finish(), 1) << session.Seen();
+        EXPECT_EQ(ReadFile(dir / "plain.mvx"), "existing");
+    }
+    {
+        TPtySession session({"encrypt", "--password-file", "pw", "plain.bin"}, dir / "");
+        ASSERT_TRUE(session.Expect("Overwrite? [y/n/c] "));
+        session.Type("y\n");
+        EXPECT_EQ(session.Finish(), 0) << session.Seen();
+        EXPECT_EQ(ReadFile(dir / "plain.mvx").size(), 296 + plain.size());
+    }
+}
+
+TEST_F(CliTerminal, ProgressLineOnATerminalOnly)
+{
+    TPtySession session({"encrypt", "--password-file", "pw", "plain.bin"}, dir / "");
+    EXPECT_EQ(session.Finish(), 0) << session.Seen();
+    EXPECT_NE(session.Seen().find(" %  elapsed "), std::string::npos) << session.Seen();
+    EXPECT_NE(session.Seen().find("Encryption OK >> plain.bin"), std::string::npos);
+
+    TPtySession quiet({"encrypt", "-q", "-f", "--password-file", "pw", "plain.bin"}, dir / "");
+    EXPECT_EQ(quiet.Finish(), 0) << quiet.Seen();
+    EXPECT_EQ(quiet.Seen(), "");
+}
+
+TEST_F(CliTerminal, CtrlCAtTheQuestionChangesNothing)
+{
+    WriteFile(dir / "plain.mvx", "existing");
+    TPtySession session({"encrypt", "--password-file", "pw", "plain.bin"}, dir / "");
+    ASSERT_TRUE(session.Expect("[y/n/c] "));
+    session.Type("\x03");
+    EXPECT_EQ(session.Finish(), 1) << session.Seen();
+    EXPECT_EQ(ReadFile(dir / "plain.mvx"), "existing");
+}
+
+// Ctrl-C during a job is the Stop button: the job ends after its step and removes what it wrote.
+TEST_F(CliTerminal, InterruptStopsTheJob)
+{
+    struct
+    {
+        bool decrypt;
+        const char* line;
+    } cases[] = {{false, "Encryption STOPPED >> "}, {true, "Decryption STOPPED >> "}};
+    ASSERT_EQ(RunCli({"encrypt", "--password-file", "pw", "plain.bin", "c.mvx"}, dir / "").status,
+              0);
+    fs::create_directory(dir / "out");
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.line);
+        cli::TTerminalHost::TSettings settings;
+        settings.quiet = true;
+        cli::TTerminalHost host(settings);
+        cli::TSecretText password("typed secret");
+        host.SetPassword(password);
+        cli::InstallInterruptHandler();
+        std::raise(SIGINT); // pressed before the step loop: not forgotten when it begins
+        EXPECT_TRUE(host.StopRequested());
+        engine::TJobOptions options;
+        engine::TJobResult result =
+            c.decrypt ? engine::DecryptFile(host, options, dir / "c.mvx", dir / "out")
+                      : engine::EncryptFile(host, options, dir / "plain.bin", dir / "new.mvx");
+        cli::ClearInterrupt();
+        EXPECT_EQ(result.Outcome, engine::TJobOutcome::Stopped);
+        // Nothing left behind: no output, no temporary file beside it.
+        std::set<std::string> names;
+        for (const auto& entry : fs::directory_iterator(dir.Path()))
+            names.insert(entry.path().filename().string());
+        EXPECT_EQ(names, (std::set<std::string>{"c.mvx", "out", "plain.bin", "pw"}));
+        EXPECT_EQ(fs::directory_iterator(dir / "out"), fs::directory_iterator());
+    }
+    EXPECT_EQ(ReadFile(dir / "plain.bin"), plain);
+    std::signal(SIGINT, SIG_DFL);
+}
+
+} // namespace
+} // namespace mv::test
