@@ -44,25 +44,36 @@ std::unique_ptr<cipher::TMV_blockcipher> CreateJobCipherById(TJobHost& host, int
     return Prepare(host, cipher::CreateCipherById(cipherId), modeIndex);
 }
 
-TLoopEnd RunStepLoop(TJobHost& host, const std::string& speedCaption, const std::string& rateText,
-                     int64_t totalBytes, const std::function<int32_t()>& step)
+TLoopEnd RunChunkLoop(TJobHost& host, const std::string& speedCaption, const std::string& rateText,
+                      int64_t totalBytes, const std::function<TLoopStep()>& step)
 {
     const int64_t startSecond = host.MonotonicSecond();
     host.ClearStopRequest();
     host.BeginLoop(rateText);
     int64_t processedBytes = 0;
     for (;;) {
-        const int32_t n = step();
-        processedBytes += n;
+        TLoopStep done = step();
+        processedBytes += done.Consumed;
         const int64_t elapsed = host.MonotonicSecond() - startSecond;
-        host.UpdateStatus(
-            MakeStatusUpdate(host.Texts(), speedCaption, processedBytes, totalBytes, elapsed));
+        TStatusUpdate status =
+            MakeStatusUpdate(host.Texts(), speedCaption, processedBytes, totalBytes, elapsed);
+        status.RateText = std::move(done.RateText);
+        host.UpdateStatus(status);
         host.ProcessMessages();
         if (host.StopRequested())
             return TLoopEnd::Stopped;
-        if (n != JobChunkSize)
+        if (done.Last)
             return TLoopEnd::Finished;
     }
+}
+
+TLoopEnd RunStepLoop(TJobHost& host, const std::string& speedCaption, const std::string& rateText,
+                     int64_t totalBytes, const std::function<int32_t()>& step)
+{
+    return RunChunkLoop(host, speedCaption, rateText, totalBytes, [&] {
+        const int32_t n = step();
+        return TLoopStep{n, n != JobChunkSize, {}};
+    });
 }
 
 } // namespace mv::engine

@@ -50,4 +50,16 @@ enum class TLoopEnd
 TLoopEnd RunStepLoop(TJobHost& host, const std::string& speedCaption, const std::string& rateText,
                      int64_t totalBytes, const std::function<int32_t()>& step);
 
+// One step of a loop whose steps are not all JobChunkSize bytes (the compressed jobs' chunks).
+struct TLoopStep
+{
+    int64_t Consumed = 0; // added to the processed bytes of the status figures
+    bool Last = false;    // the loop ends after this step (unless Stop ended it first)
+    std::string RateText; // lblRate for this update; empty leaves it
+};
+
+// The same loop, ended by the step itself.
+TLoopEnd RunChunkLoop(TJobHost& host, const std::string& speedCaption, const std::string& rateText,
+                      int64_t totalBytes, const std::function<TLoopStep()>& step);
+
 } // namespace mv::engine

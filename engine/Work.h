@@ -30,6 +30,12 @@ inline constexpr const char* TextCrcCaption = "  Calculating CRC32 for file  ";
 inline constexpr const char* TextWipeCaption = "  Wipping file  ";
 inline constexpr const char* TextCompressedUnsupported =
     "Compressed containers cannot be decrypted by this version";
+// A compressed body that cannot be read back; the reason follows ("chunk 2 of 3: ...").
+inline constexpr const char* TextDamagedContainer = "The container is damaged: ";
+// An input beyond what the chunk table of a compressed container can describe.
+inline constexpr const char* TextTooLargeToCompress =
+    "The file is too large for a compressed container: at most 536821760 bytes (16383 chunks "
+    "of 32767 bytes) can be compressed; encrypt it without compression";
 // Job list lines, each followed directly by the job's input path.
 inline constexpr const char* LineEncryptOk = "Encryption OK >> ";
 inline constexpr const char* LineEncryptStopped = "Encryption STOPPED >> ";
@@ -44,7 +50,8 @@ enum class TJobOutcome
     Finished,          // output complete under its final name
     Stopped,           // the user pressed Stop; partial output removed
     InputMissing,      // "Input file doesn't exist !"
-    InputUnopenable,   // "Unable to open input file" (also: not a regular file)
+    InputUnopenable,   // "Unable to open input file" (also: not a regular file; too large
+                       // for a compressed container, TextTooLargeToCompress)
     SameFile,          // "Input and output must not be the same !" (same device and inode)
     OverwriteDeclined, // the answer to the overwrite question was not Yes
     OutputUncreatable, // "Unable to create output file"
@@ -52,8 +59,9 @@ enum class TJobOutcome
                        // mode, no usable stored name
     InvalidPassword,   // "Invalid password !"
     CrcMismatch,       // "Invalid CRC32 for output file !"; the output is kept
-    Damaged,           // a compressed body that cannot be read back (the compressed reader)
-    Unsupported,       // a compressed container, until the compressed reader exists
+    Damaged,           // a compressed body that cannot be read back (TextDamagedContainer);
+                       // any partial output wiped
+    Unsupported,       // an output kind whose job this version does not have
     IoFailed           // a read or write failed during the job; partial output removed
 };
 
@@ -93,8 +101,19 @@ TJobResult DecryptFile(TJobHost& host, const TJobOptions& options,
                        const std::filesystem::path& input,
                        const std::filesystem::path& outputDirectory, TContainerRange range = {});
 
+// Encrypts input into a compressed container at output: chunks of 32767 plain bytes, each one
+// zlib stream at level 9, encrypted, then the chunk table. The password check value is always
+// stored. Inputs of more than 16383 chunks are refused before anything is written. Reads
+// IncludeCRC, EncWipeInput, SecureWipe, AlgorithmIndex and CipherModeIndex.
+TJobResult EncryptCompressedFile(TJobHost& host, const TJobOptions& options,
+                                 const std::filesystem::path& input,
+                                 const std::filesystem::path& output);
+
 // The compressed reader, called by DecryptFile after the mark was recognised; it reads the header
-// again itself. Until it is written it refuses the container (TJobOutcome::Unsupported).
+// again itself and the chunk table at the end of range. The check value is always checked. A
+// table that does not fit the header and the container's length is refused as Damaged before
+// anything is created; a chunk that does not inflate to its exact length ends the job as Damaged
+// with the partial output wiped.
 TJobResult DecryptCompressedFile(TJobHost& host, const TJobOptions& options,
                                  const std::filesystem::path& input,
                                  const std::filesystem::path& outputDirectory,
