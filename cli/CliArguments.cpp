@@ -6,12 +6,12 @@
 
 namespace mv::cli {
 
-// Compression and self-decrypting output join the encrypt command with their jobs; until then
-// the usage does not offer them, and --compress is recognised only to be refused clearly.
+// Self-decrypting output joins the encrypt command with its job; until then the usage does not
+// offer it.
 const char* const UsageText =
     "usage:\n"
     "morvane-cli encrypt [-a twofish|aes|rc2|gost|cast128|blowfish] [-m cbc|cfb8|cfb|ofb]\n"
-    "                    [--check] [--crc] [--wipe] [--secure-wipe]\n"
+    "                    [--check] [--crc] [--compress] [--wipe] [--secure-wipe]\n"
     "                    [-f|--force] [--password-file FILE] [-q|--quiet] INPUT [OUTPUT]\n"
     "morvane-cli decrypt [-d|--directory DIR] [--wipe] [--secure-wipe] [-f|--force]\n"
     "                    [--password-file FILE] [-q|--quiet] CONTAINER\n"
@@ -65,14 +65,13 @@ TParseResult ParseArguments(int argc, const char* const* argv, TCliArguments& ar
 
     std::string algorithm = AlgorithmNames[0];
     std::string mode = ModeNames[0];
-    bool compressRequested = false;
 
     CLI::App* encrypt = app.add_subcommand("encrypt");
     encrypt->add_option("-a", algorithm);
     encrypt->add_option("-m", mode);
     encrypt->add_flag("--check", arguments.includePass);
     encrypt->add_flag("--crc", arguments.includeCrc);
-    encrypt->add_flag("--compress", compressRequested);
+    encrypt->add_flag("--compress", arguments.compress);
     AddJobOptions(encrypt, arguments);
     encrypt->add_option("INPUT", arguments.input)->required();
     encrypt->add_option("OUTPUT", arguments.output);
@@ -112,9 +111,6 @@ TParseResult ParseArguments(int argc, const char* const* argv, TCliArguments& ar
         if (arguments.modeIndex < 0)
             return {TParseOutcome::Error,
                     "-m: unknown mode \"" + mode + "\" (one of " + JoinNames(ModeNames) + ")"};
-        if (compressRequested)
-            return {TParseOutcome::Error, "--compress: compressed containers are not available "
-                                          "in this version"};
     } else if (decrypt->parsed())
         arguments.command = TCommand::Decrypt;
     else if (info->parsed())

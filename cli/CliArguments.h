@@ -23,6 +23,7 @@ struct TCliArguments
     int modeIndex = 0;
     bool includePass = false; // --check
     bool includeCrc = false;  // --crc
+    bool compress = false;    // --compress: a compressed container
     bool wipeInput = false;   // --wipe
     bool secureWipe = false;  // --secure-wipe
     bool force = false;

@@ -25,8 +25,9 @@ engine::TJobOptions JobOptionsOf(const TCliArguments& arguments)
     options.EncWipeInput = arguments.command == TCommand::Encrypt && arguments.wipeInput;
     options.DecWipeInput = arguments.command == TCommand::Decrypt && arguments.wipeInput;
     options.SecureWipe = arguments.secureWipe;
-    // Compression (EncCompress) and self-decrypting output (SelfExtract) are set here once their
-    // jobs exist and the command line offers them.
+    options.EncCompress = arguments.command == TCommand::Encrypt && arguments.compress;
+    // Self-decrypting output (SelfExtract) is set here once its job exists and the command line
+    // offers it.
     options.AlgorithmIndex = static_cast<uint8_t>(arguments.algorithmIndex);
     options.CipherModeIndex = static_cast<uint8_t>(arguments.modeIndex);
     return options;
@@ -67,7 +68,7 @@ int ExitStatusOf(const engine::TJobResult& result, const TTerminalHost& host)
     case TJobOutcome::Damaged:
         return ExitDamaged;
     case TJobOutcome::Unsupported:
-        // The job's message names the reason (no compressed reader in this version).
+        // The job's message names the reason (an output kind this version does not write).
     case TJobOutcome::Stopped:
     case TJobOutcome::InputMissing:
     case TJobOutcome::SameFile:
@@ -107,8 +108,10 @@ int RunEncrypt(const TCliArguments& arguments)
     const std::string output = arguments.output.empty()
                                    ? ChangeExtension(arguments.input, ContainerExtension)
                                    : arguments.output;
+    const engine::TJobOptions options = JobOptionsOf(arguments);
     engine::TJobResult result =
-        engine::EncryptFile(host, JobOptionsOf(arguments), arguments.input, output);
+        options.EncCompress ? engine::EncryptCompressedFile(host, options, arguments.input, output)
+                            : engine::EncryptFile(host, options, arguments.input, output);
     return ExitStatusOf(result, host);
 }
 

@@ -26,8 +26,8 @@ TEST(CliArguments, EncryptDefaultsAreTheFirstRunChoices)
     EXPECT_EQ(a.command, TCommand::Encrypt);
     EXPECT_EQ(a.algorithmIndex, 0);
     EXPECT_EQ(a.modeIndex, 0);
-    EXPECT_FALSE(a.includePass || a.includeCrc || a.wipeInput || a.secureWipe || a.force ||
-                 a.quiet);
+    EXPECT_FALSE(a.includePass || a.includeCrc || a.compress || a.wipeInput || a.secureWipe ||
+                 a.force || a.quiet);
     EXPECT_EQ(a.input, "in.txt");
     EXPECT_EQ(a.output, "");
     EXPECT_EQ(a.passwordFile, "");
@@ -36,14 +36,15 @@ TEST(CliArguments, EncryptDefaultsAreTheFirstRunChoices)
 TEST(CliArguments, EncryptTakesEveryOption)
 {
     TCliArguments a;
-    ASSERT_EQ(Parse({"encrypt", "-a", "gost", "-m", "cfb8", "--check", "--crc", "--wipe",
-                     "--secure-wipe", "-f", "--password-file", "pw", "-q", "in", "out"},
+    ASSERT_EQ(Parse({"encrypt", "-a", "gost", "-m", "cfb8", "--check", "--crc", "--compress",
+                     "--wipe", "--secure-wipe", "-f", "--password-file", "pw", "-q", "in", "out"},
                     a)
                   .outcome,
               TParseOutcome::Run);
     EXPECT_EQ(a.algorithmIndex, 3);
     EXPECT_EQ(a.modeIndex, 1);
-    EXPECT_TRUE(a.includePass && a.includeCrc && a.wipeInput && a.secureWipe && a.force && a.quiet);
+    EXPECT_TRUE(a.includePass && a.includeCrc && a.compress && a.wipeInput && a.secureWipe &&
+                a.force && a.quiet);
     EXPECT_EQ(a.passwordFile, "pw");
     EXPECT_EQ(a.input, "in");
     EXPECT_EQ(a.output, "out");
@@ -127,7 +128,6 @@ TEST(CliArguments, UsageErrors)
         {"encrypt", "-a", "des", "x"},
         {"encrypt", "-a", "AES", "x"},
         {"encrypt", "-m", "ecb", "x"},
-        {"encrypt", "--compress", "x"},
         {"encrypt", "--sfx", "x"},
         {"encrypt", "--password", "secret", "x"},
         {"encrypt", "--password-file", "", "x"},
@@ -136,6 +136,7 @@ TEST(CliArguments, UsageErrors)
         {"decrypt", "-d", "", "c"},
         {"decrypt", "-a", "aes", "c"},
         {"decrypt", "--check", "c"},
+        {"decrypt", "--compress", "c"},
         {"decrypt", "c", "d"},
         {"info"},
         {"info", "--force", "c"},
@@ -161,7 +162,7 @@ TEST(CliArguments, UsageTextNamesEveryCommandAndOption)
     for (const char* word :
          {"encrypt", "decrypt", "info CONTAINER", "crc FILE", "wipe [--secure-wipe] FILE",
           "selftest", "[-a twofish|aes|rc2|gost|cast128|blowfish]", "[-m cbc|cfb8|cfb|ofb]",
-          "[--check]", "[--crc]", "[--wipe]", "[--secure-wipe]", "[-f|--force]",
+          "[--check]", "[--crc]", "[--compress]", "[--wipe]", "[--secure-wipe]", "[-f|--force]",
           "[--password-file FILE]", "[-q|--quiet]", "INPUT [OUTPUT]", "[-d|--directory DIR]"})
         EXPECT_NE(usage.find(word), std::string::npos) << word;
 }

@@ -237,6 +237,34 @@ TEST_F(CliJobs, ExitStatuses)
     EXPECT_EQ(ReadFile(dir / "out/crc.bin").size(), plain.size());
 }
 
+TEST_F(CliJobs, CompressedContainers)
+{
+    // Text compresses: the container is much smaller than the input, and comes back exactly.
+    std::string text;
+    while (text.size() < 100000)
+        text += "line " + std::to_string(text.size()) + " of a compressible text\n";
+    const std::string container = Encrypt("text.txt", text, {"--compress", "--crc"});
+    EXPECT_LT(fs::file_size(container), text.size() / 3);
+    fs::create_directory(dir / "out");
+    TRunResult r = Run({"decrypt", "-d", dir / "out", "--password-file", dir / "pw", container});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(ReadFile(dir / "out/text.txt"), text);
+    TRunResult info = Run({"info", container});
+    EXPECT_NE(info.out.find("compressed:      yes"), std::string::npos) << info.out;
+
+    // A damaged chunk table: exit status 6, the reason on stderr, nothing restored.
+    std::string damaged = ReadFile(container);
+    damaged[damaged.size() - 1] ^= 0x01;
+    WriteFile(dir / "damaged.mvx", damaged);
+    fs::remove(dir / "out/text.txt");
+    TRunResult bad =
+        Run({"decrypt", "-d", dir / "out", "--password-file", dir / "pw", dir / "damaged.mvx"});
+    EXPECT_FALSE(bad.hung);
+    EXPECT_EQ(bad.status, 6) << bad.err;
+    EXPECT_NE(bad.err.find("The container is damaged: "), std::string::npos) << bad.err;
+    EXPECT_EQ(CountEntries(dir / "out"), 0u);
+}
+
 TEST_F(CliJobs, NoTerminalAndNoPasswordFileFailsAtOnce)
 {
     const std::string container = Encrypt("p.txt", "plain");
