@@ -68,14 +68,14 @@ std::unique_ptr<CryptoPP::BlockCipher> MakeCipher(bool encryption, const std::ve
 std::unique_ptr<CryptoPP::BlockCipher> OracleCipher(int index, bool encryption)
 {
     const auto key = Key(index);
-    const auto rc2 = CryptoPP::MakeParameters(CryptoPP::Name::EffectiveKeyLength(), 1024);
     switch (index) {
     case 0:
         return MakeCipher<CryptoPP::Twofish>(encryption, key, CryptoPP::g_nullNameValuePairs);
     case 1:
         return MakeCipher<CryptoPP::AES>(encryption, key, CryptoPP::g_nullNameValuePairs);
     case 2:
-        return MakeCipher<CryptoPP::RC2>(encryption, key, rc2);
+        return MakeCipher<CryptoPP::RC2>(
+            encryption, key, CryptoPP::MakeParameters(CryptoPP::Name::EffectiveKeyLength(), 1024));
     case 3:
         return MakeCipher<CryptoPP::GOST>(encryption, key, CryptoPP::g_nullNameValuePairs);
     case 4:
