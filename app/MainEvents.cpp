@@ -37,6 +37,29 @@ const std::map<std::string_view, THandler>& ClickHandlers()
         {"btnTempPath", &TMainForm::btnTempPathClick},
         {"FlatRadioButton1", &TMainForm::FlatRadioButton1Click},
         {"FlatRadioButton2", &TMainForm::FlatRadioButton2Click},
+        {"lstTools", &TMainForm::lstToolsClick},
+        {"btnHelp", &TMainForm::btnHelpClick},
+        {"btnURL", &TMainForm::btnURLClick},
+        {"btnUpdate", &TMainForm::btnURLClick},
+    };
+    return handlers;
+}
+
+const std::map<std::string_view, THandler>& DoubleClickHandlers()
+{
+    static const std::map<std::string_view, THandler> handlers = {
+        {"lstTools", &TMainForm::lstToolsDblClick},
+        {"Image2", &TMainForm::Image2Click},
+        {"Image1", &TMainForm::Image1DblClick},
+    };
+    return handlers;
+}
+
+const std::map<std::string_view, THandler>& ShowHandlers()
+{
+    static const std::map<std::string_view, THandler> handlers = {
+        {"tabTools", &TMainForm::tabToolsShow},
+        {"tabAbout", &TMainForm::tabAboutShow},
     };
     return handlers;
 }
@@ -60,9 +83,10 @@ void TMainForm::OnClick(const std::string& control)
         (this->*it->second)();
 }
 
-void TMainForm::OnDoubleClick(const std::string&)
+void TMainForm::OnDoubleClick(const std::string& control)
 {
-    // The double-click handlers belong to the plug-in list and the pictures.
+    if (auto it = DoubleClickHandlers().find(control); it != DoubleClickHandlers().end())
+        (this->*it->second)();
 }
 
 void TMainForm::OnChange(const std::string& control)
@@ -73,6 +97,8 @@ void TMainForm::OnChange(const std::string& control)
 
 void TMainForm::OnShow(const std::string& page)
 {
+    if (auto it = ShowHandlers().find(page); it != ShowHandlers().end())
+        (this->*it->second)();
     if (services_.PageShown)
         services_.PageShown(page);
 }

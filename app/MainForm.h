@@ -4,7 +4,8 @@
 //
 // The handlers live in files by concern: MainCreate.cpp (creation, closing, status line, Stop,
 // Exit), MainNavigation.cpp, MainOptions.cpp, MainStart.cpp, MainChoosers.cpp, MainEvents.cpp
-// (the events by control name).
+// (the events by control name), MainTools.cpp (the Tools page), MainAbout.cpp (the About page,
+// help and links).
 #pragma once
 
 #include "app/JobTable.h"
@@ -12,6 +13,7 @@
 #include "app/MainWindow.h"
 #include "app/Variabile.h"
 
+#include <cstdint>
 #include <filesystem>
 #include <functional>
 #include <optional>
@@ -33,19 +35,33 @@ struct TMainServices
     std::function<std::string()> TempDirectory;
     // The program's version text ("0.5.1.70").
     std::function<std::string()> ProgramVersion;
-    // Fills lstTools and sets PluginCount (the plug-ins' own issue); nothing when empty.
+    // Fills the plug-in table and lstTools and sets PluginCount (app/Plugins.h); nothing when
+    // empty.
     std::function<void(TMainWindow&, TVariabile&)> LoadPlugins;
     // chkAssociate's effect: write (true) or remove (false) the file association; nothing when
-    // empty.
+    // empty. A failure to write raises a platform::Exception, which the handler shows.
     std::function<void(bool)> Associate;
-    // Runs when a page becomes visible (tabToolsShow, tabAboutShow); nothing when empty.
+    // Runs when a page becomes visible, after the page's own handler (tabToolsShow,
+    // tabAboutShow); nothing when empty.
     std::function<void(const std::string& page)> PageShown;
+    // Asks the desktop to open an address: a web address or the file: address of a document
+    // (the Qt window: QDesktopServices::openUrl). Its answer is not examined; nothing when empty.
+    std::function<void(const std::string& address)> OpenAddress;
+    // The resident set size of the process in bytes, nothing when unknown (the About page).
+    std::function<std::optional<uint64_t>()> ResidentBytes;
+    // The handle a tool plug-in's dialogs take as their parent, and the toolkit it belongs to
+    // (the Qt window: its QWidget* and "Qt6Widgets", plugins/MorvanePlugin.h); no parent when
+    // empty.
+    std::function<void*()> ParentWindowHandle;
+    std::string ParentWindowToolkit;
     // Ends the program after an internal error was shown; a test passes one that throws.
     std::function<void(const std::string&)> Terminate;
 };
 
 // The real program's services: the directory of /proc/self/exe, $HOME, the system's temporary
-// directory, the compiled-in version and the engine's jobs.
+// directory, the compiled-in version, the engine's jobs, the plug-ins beside the program, the
+// file association under the user's XDG homes, the resident set from /proc and xdg-open for
+// addresses (the Qt window replaces OpenAddress with QDesktopServices and fills the parent).
 TMainServices SystemServices();
 
 // The status line: "  Morvane v0.5 beta 3 ( <version> )  -  [ 6 algorithms, 4 modes, <count>"
@@ -101,6 +117,19 @@ public:
     void btnTempPathClick();
     void FlatRadioButton1Click();
     void FlatRadioButton2Click();
+
+    // ---- Tools page ----------------------------------------------------------------------------
+    void lstToolsClick();
+    void lstToolsDblClick();
+    void tabToolsShow();
+
+    // ---- About page, help and links ------------------------------------------------------------
+    void tabAboutShow();
+    void btnHelpClick();
+    // Also the Options page's btnUpdate.
+    void btnURLClick();
+    void Image2Click();
+    void Image1DblClick();
 
     // ---- TWindowEvents -------------------------------------------------------------------------
     void OnClick(const std::string& control) override;

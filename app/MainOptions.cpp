@@ -40,8 +40,15 @@ void TMainForm::chkShowHintClick()
 
 void TMainForm::chkAssociateClick()
 {
-    if (services_.Associate)
+    if (!services_.Associate)
+        return;
+    // A piece that cannot be written ends the writing there; what was written stays, the box
+    // stays checked, and the reason goes to the user.
+    try {
         services_.Associate(window_.Checked("chkAssociate"));
+    } catch (const std::exception& error) {
+        window_.ShowMessage(TMessageKind::Error, error.what());
+    }
 }
 
 void TMainForm::FlatComboBox1Change()

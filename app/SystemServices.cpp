@@ -1,6 +1,11 @@
 // The real program's services, apart from the logic so that its tests never link the job bodies
 // nor look at the real home directory.
+#include "app/About.h"
+#include "app/Association.h"
 #include "app/MainForm.h"
+#include "app/Plugins.h"
+#include "platform/DesktopShell.h"
+#include "platform/ProcessFigures.h"
 #include "platform/ProgramPath.h"
 
 namespace mv::app {
@@ -12,7 +17,17 @@ TMainServices SystemServices()
     services.ProgramDirectory = platform::ProgramDirectory();
     services.HomeDirectory = platform::HomeDirectory();
     services.TempDirectory = [] { return platform::TempDirectory(); };
-    services.ProgramVersion = [] { return std::string(MORVANE_VERSION); };
+    services.ProgramVersion = [] { return GetProgramVersion(); };
+    services.LoadPlugins = [directory = services.ProgramDirectory](TMainWindow& window,
+                                                                   TVariabile& variabile) {
+        LoadPlugins(window, variabile, directory);
+    };
+    // The XDG homes are read at every change of the box, as the desktop reads them.
+    services.Associate = [program = platform::ProgramFile()](bool on) {
+        Associate(on, platform::UserAssociationPlaces(), program);
+    };
+    services.ResidentBytes = [] { return platform::ResidentSetBytes(); };
+    services.OpenAddress = [](const std::string& address) { platform::OpenWithDesktop(address); };
     return services;
 }
 

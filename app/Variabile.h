@@ -1,5 +1,5 @@
 // The option globals every job reads, the text table of the current language and the plug-in
-// count: one set per process (ProcessVariabile), handed to the main window's logic by reference
+// table: one set per process (ProcessVariabile), handed to the main window's logic by reference
 // so that every test can work on a fresh set of its own.
 #pragma once
 
@@ -8,6 +8,7 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace mv::app {
 
@@ -48,6 +49,21 @@ inline constexpr size_t TextCount = 28;
 
 using TTexts = std::array<std::string, TextCount>;
 
+// One listed tool plug-in (app/Plugins.h lists and runs them).
+struct TPlugin
+{
+    std::string LibraryPath;         // full path of the library file
+    std::string DisplayName;         // D_NAME, at most MaxPluginName characters
+    std::string EnglishDescription;  // D_ENG, at most MaxPluginDescription characters
+    std::string RomanianDescription; // D_ROM, likewise
+    bool operator==(const TPlugin&) const = default;
+};
+
+// The plug-in table holds 16 entries; a seventeenth library is not listed.
+inline constexpr size_t MaxPlugins = 16;
+inline constexpr size_t MaxPluginName = 64;
+inline constexpr size_t MaxPluginDescription = 254;
+
 struct TVariabile
 {
     bool StopRequested = false;
@@ -61,7 +77,7 @@ struct TVariabile
     uint8_t CurrentLanguage = 0; // 0 English, 1 Romanian
     uint8_t AlgorithmIndex = 0;  // 0..5
     uint8_t CipherModeIndex = 0; // 0..3
-    uint8_t PluginCount = 0;
+    uint8_t PluginCount = 0;     // entries of Plugins in use, the items of lstTools
     std::string EncInputFile;
     std::string EncOutputFile;
     std::string DecInputFile;
@@ -70,6 +86,8 @@ struct TVariabile
     std::string DecOutputPath;
     // Filled by ApplyEnglishTexts / ApplyRomanianTexts; empty until a language is applied.
     TTexts Texts;
+    // The listed plug-ins, entry i being item i of lstTools; filled once, at start-up.
+    std::vector<TPlugin> Plugins;
 
     const std::string& Text(TText id) const { return Texts[static_cast<size_t>(id)]; }
     // The options of a job, as the jobs read them.
