@@ -6,6 +6,7 @@
 #include "engine/ContainerHeader.h"
 #include "engine/JobFiles.h"
 #include "engine/JobFrame.h"
+#include "engine/OutputFraming.h"
 #include "engine/Work.h"
 #include "platform/FileSystem.h"
 
@@ -25,9 +26,10 @@ TJobResult Outcome(TJobOutcome outcome, const std::filesystem::path& output,
 
 } // namespace
 
-TJobResult EncryptCompressedFile(TJobHost& host, const TJobOptions& options,
-                                 const std::filesystem::path& input,
-                                 const std::filesystem::path& output)
+TJobResult EncryptCompressedFramedFile(TJobHost& host, const TJobOptions& options,
+                                       const std::filesystem::path& input,
+                                       const std::filesystem::path& output,
+                                       const TOutputFraming& framing)
 {
     const TJobTexts& texts = host.Texts();
     const std::string inputText = input.string();
@@ -39,6 +41,10 @@ TJobResult EncryptCompressedFile(TJobHost& host, const TJobOptions& options,
     if (IsSameFile(input, output)) {
         host.ShowMessage(TMessageKind::Plain, texts.SameInputOutput, TFocus::EncOutput);
         return Outcome(TJobOutcome::SameFile, output);
+    }
+    if (framing.Prepare) {
+        if (std::optional<TJobResult> refused = framing.Prepare())
+            return *refused;
     }
     // The table has room for 16383 entries: a larger input is refused before its CRC-32 pass
     // reads half a gigabyte for nothing, and before anything is written.
@@ -102,6 +108,8 @@ TJobResult EncryptCompressedFile(TJobHost& host, const TJobOptions& options,
     std::unique_ptr<cipher::TMV_blockcipher> currentCipher;
     TLoopEnd end = TLoopEnd::Finished;
     try {
+        if (framing.WriteLeading)
+            framing.WriteLeading(outputFile);
         currentCipher =
             CreateJobCipherByIndex(host, options.AlgorithmIndex, options.CipherModeIndex);
         auto check = CurrentHeader.CheckBytes();
@@ -119,6 +127,8 @@ TJobResult EncryptCompressedFile(TJobHost& host, const TJobOptions& options,
             writer.WriteTable();
             host.EndLoop();
             inputFile->Close();
+            if (framing.WriteTrailing)
+                framing.WriteTrailing(outputFile);
             outputFile.Commit();
         }
     } catch (const platform::Exception& e) {
@@ -155,6 +165,13 @@ TJobResult EncryptCompressedFile(TJobHost& host, const TJobOptions& options,
     host.ClearPassword();
     host.FinishedDisplay(LineEncryptOk + inputText, false);
     return result;
+}
+
+TJobResult EncryptCompressedFile(TJobHost& host, const TJobOptions& options,
+                                 const std::filesystem::path& input,
+                                 const std::filesystem::path& output)
+{
+    return EncryptCompressedFramedFile(host, options, input, output, {});
 }
 
 } // namespace mv::engine

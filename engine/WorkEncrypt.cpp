@@ -3,6 +3,7 @@
 #include "engine/ContainerHeader.h"
 #include "engine/JobFiles.h"
 #include "engine/JobFrame.h"
+#include "engine/OutputFraming.h"
 #include "engine/Work.h"
 #include "platform/FileSystem.h"
 
@@ -22,8 +23,9 @@ TJobResult Outcome(TJobOutcome outcome, const std::filesystem::path& output,
 
 } // namespace
 
-TJobResult EncryptFile(TJobHost& host, const TJobOptions& options,
-                       const std::filesystem::path& input, const std::filesystem::path& output)
+TJobResult EncryptFramedFile(TJobHost& host, const TJobOptions& options,
+                             const std::filesystem::path& input,
+                             const std::filesystem::path& output, const TOutputFraming& framing)
 {
     const TJobTexts& texts = host.Texts();
     const std::string inputText = input.string();
@@ -37,6 +39,10 @@ TJobResult EncryptFile(TJobHost& host, const TJobOptions& options,
     if (IsSameFile(input, output)) {
         host.ShowMessage(TMessageKind::Plain, texts.SameInputOutput, TFocus::EncOutput);
         return Outcome(TJobOutcome::SameFile, output);
+    }
+    if (framing.Prepare) {
+        if (std::optional<TJobResult> refused = framing.Prepare())
+            return *refused;
     }
     if (options.IncludeCRC) {
         std::string error;
@@ -82,6 +88,8 @@ TJobResult EncryptFile(TJobHost& host, const TJobOptions& options,
     std::unique_ptr<cipher::TMV_blockcipher> currentCipher;
     TLoopEnd end = TLoopEnd::Finished;
     try {
+        if (framing.WriteLeading)
+            framing.WriteLeading(outputFile);
         currentCipher =
             CreateJobCipherByIndex(host, options.AlgorithmIndex, options.CipherModeIndex);
         if (CurrentHeader.HasPasswordCheck) {
@@ -98,6 +106,8 @@ TJobResult EncryptFile(TJobHost& host, const TJobOptions& options,
         if (end == TLoopEnd::Finished) {
             host.EndLoop();
             inputFile->Close();
+            if (framing.WriteTrailing)
+                framing.WriteTrailing(outputFile);
             outputFile.Commit();
         }
     } catch (const platform::Exception& e) {
@@ -135,6 +145,12 @@ TJobResult EncryptFile(TJobHost& host, const TJobOptions& options,
     host.ClearPassword();
     host.FinishedDisplay(LineEncryptOk + inputText, false);
     return result;
+}
+
+TJobResult EncryptFile(TJobHost& host, const TJobOptions& options,
+                       const std::filesystem::path& input, const std::filesystem::path& output)
+{
+    return EncryptFramedFile(host, options, input, output, {});
 }
 
 } // namespace mv::engine
