@@ -6,12 +6,10 @@
 
 namespace mv::cli {
 
-// Self-decrypting output joins the encrypt command with its job; until then the usage does not
-// offer it.
 const char* const UsageText =
     "usage:\n"
     "morvane-cli encrypt [-a twofish|aes|rc2|gost|cast128|blowfish] [-m cbc|cfb8|cfb|ofb]\n"
-    "                    [--check] [--crc] [--compress] [--wipe] [--secure-wipe]\n"
+    "                    [--check] [--crc] [--compress] [--sfx] [--wipe] [--secure-wipe]\n"
     "                    [-f|--force] [--password-file FILE] [-q|--quiet] INPUT [OUTPUT]\n"
     "morvane-cli decrypt [-d|--directory DIR] [--wipe] [--secure-wipe] [-f|--force]\n"
     "                    [--password-file FILE] [-q|--quiet] CONTAINER\n"
@@ -72,6 +70,7 @@ TParseResult ParseArguments(int argc, const char* const* argv, TCliArguments& ar
     encrypt->add_flag("--check", arguments.includePass);
     encrypt->add_flag("--crc", arguments.includeCrc);
     encrypt->add_flag("--compress", arguments.compress);
+    encrypt->add_flag("--sfx", arguments.selfExtract);
     AddJobOptions(encrypt, arguments);
     encrypt->add_option("INPUT", arguments.input)->required();
     encrypt->add_option("OUTPUT", arguments.output);

@@ -24,6 +24,7 @@ struct TCliArguments
     bool includePass = false; // --check
     bool includeCrc = false;  // --crc
     bool compress = false;    // --compress: a compressed container
+    bool selfExtract = false; // --sfx: a self-decrypting executable around the container
     bool wipeInput = false;   // --wipe
     bool secureWipe = false;  // --secure-wipe
     bool force = false;

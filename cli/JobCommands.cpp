@@ -6,6 +6,7 @@
 #include "cli/TerminalHost.h"
 
 #include "engine/Work.h"
+#include "engine/WorkSfx.h"
 
 #include <cstdio>
 #include <filesystem>
@@ -26,8 +27,7 @@ engine::TJobOptions JobOptionsOf(const TCliArguments& arguments)
     options.DecWipeInput = arguments.command == TCommand::Decrypt && arguments.wipeInput;
     options.SecureWipe = arguments.secureWipe;
     options.EncCompress = arguments.command == TCommand::Encrypt && arguments.compress;
-    // Self-decrypting output (SelfExtract) is set here once its job exists and the command line
-    // offers it.
+    options.SelfExtract = arguments.command == TCommand::Encrypt && arguments.selfExtract;
     options.AlgorithmIndex = static_cast<uint8_t>(arguments.algorithmIndex);
     options.CipherModeIndex = static_cast<uint8_t>(arguments.modeIndex);
     return options;
@@ -105,13 +105,22 @@ int RunEncrypt(const TCliArguments& arguments)
         }
         host.SetPassword(password);
     }
-    const std::string output = arguments.output.empty()
-                                   ? ChangeExtension(arguments.input, ContainerExtension)
-                                   : arguments.output;
     const engine::TJobOptions options = JobOptionsOf(arguments);
-    engine::TJobResult result =
-        options.EncCompress ? engine::EncryptCompressedFile(host, options, arguments.input, output)
-                            : engine::EncryptFile(host, options, arguments.input, output);
+    const std::string output =
+        arguments.output.empty()
+            ? ChangeExtension(arguments.input,
+                              options.SelfExtract ? SelfExtractorExtension : ContainerExtension)
+            : arguments.output;
+    // The self-decrypting jobs take the module from beside this program.
+    engine::TJobResult result;
+    if (options.SelfExtract && options.EncCompress)
+        result = engine::EncryptCompressedToSelfExtractor(host, options, arguments.input, output);
+    else if (options.SelfExtract)
+        result = engine::EncryptToSelfExtractor(host, options, arguments.input, output);
+    else if (options.EncCompress)
+        result = engine::EncryptCompressedFile(host, options, arguments.input, output);
+    else
+        result = engine::EncryptFile(host, options, arguments.input, output);
     return ExitStatusOf(result, host);
 }
 

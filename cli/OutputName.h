@@ -6,6 +6,7 @@
 namespace mv::cli {
 
 inline constexpr const char* ContainerExtension = ".mvx";
+inline constexpr const char* SelfExtractorExtension = ".exe";
 
 // Replaces the file name's part from its last "." with extension, or appends extension when the
 // file name (what follows the last "/") has no ".". The directory part is never touched.

@@ -128,7 +128,7 @@ TEST(CliArguments, UsageErrors)
         {"encrypt", "-a", "des", "x"},
         {"encrypt", "-a", "AES", "x"},
         {"encrypt", "-m", "ecb", "x"},
-        {"encrypt", "--sfx", "x"},
+        {"decrypt", "--sfx", "c"},
         {"encrypt", "--password", "secret", "x"},
         {"encrypt", "--password-file", "", "x"},
         {"encrypt", ""},

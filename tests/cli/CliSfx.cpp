@@ -1,0 +1,138 @@
+// morvane-cli encrypt --sfx: the self-decrypting jobs from the terminal, their default output
+// name, and the file they write restoring itself with the module beside the program.
+#include "cli/CliArguments.h"
+#include "tests/cli/CliRunner.h"
+#include "tests/support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <sys/stat.h>
+#include <vector>
+
+namespace mv::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+// Runs words[0] (not morvane-cli) in cwd without a terminal; stdout and stderr both in out.
+TRunResult RunProgram(std::vector<std::string> words, const std::string& cwd)
+{
+    std::vector<char*> argv = ArgumentVector(words);
+    int outPipe[2];
+    if (pipe2(outPipe, O_CLOEXEC) != 0)
+        throw std::runtime_error("pipe failed");
+    const pid_t child = fork();
+    if (child == 0) {
+        setsid();
+        const int in = open("/dev/null", O_RDONLY);
+        if (in < 0 || chdir(cwd.c_str()) != 0)
+            _exit(127);
+        dup2(in, 0);
+        dup2(outPipe[1], 1);
+        dup2(outPipe[1], 2);
+        execv(argv[0], argv.data());
+        _exit(127);
+    }
+    close(outPipe[1]);
+    TRunResult result;
+    char buffer[4096];
+    for (ssize_t n; (n = read(outPipe[0], buffer, sizeof buffer)) > 0;)
+        result.out.append(buffer, size_t(n));
+    close(outPipe[0]);
+    int wstatus = 0;
+    waitpid(child, &wstatus, 0);
+    result.status = WIFEXITED(wstatus) ? WEXITSTATUS(wstatus) : -1;
+    return result;
+}
+
+class CliSfx : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        fs::create_directory(dir / "run");
+        WriteFile(dir / "pw", "sfx password\n");
+        const std::vector<uint8_t> bytes = PseudoRandomBytes(70000, 11);
+        plain.assign(bytes.begin(), bytes.end());
+        for (size_t at = 0; at + 512 <= plain.size(); at += 1024)
+            std::fill(plain.begin() + at, plain.begin() + at + 512, 'z');
+        WriteFile(dir / "report.txt", plain);
+    }
+
+    TRunResult Restore(const std::string& exe, std::vector<std::string> args = {})
+    {
+        args.insert(args.begin(), {exe, "--password-file", dir / "pw"});
+        return RunProgram(args, dir / "run");
+    }
+
+    TTempDir dir;
+    std::string plain;
+};
+
+TEST_F(CliSfx, ParsesOnlyForEncrypt)
+{
+    cli::TCliArguments a;
+    const char* encrypt[] = {"morvane-cli", "encrypt", "--sfx", "--compress", "x"};
+    ASSERT_EQ(cli::ParseArguments(5, encrypt, a).outcome, cli::TParseOutcome::Run);
+    EXPECT_TRUE(a.selfExtract && a.compress);
+    cli::TCliArguments b;
+    const char* decrypt[] = {"morvane-cli", "decrypt", "--sfx", "c"};
+    EXPECT_EQ(cli::ParseArguments(4, decrypt, b).outcome, cli::TParseOutcome::Error);
+    EXPECT_NE(std::string(cli::UsageText).find("[--sfx]"), std::string::npos);
+}
+
+TEST_F(CliSfx, WritesAnExecutableNamedExeThatRestoresItself)
+{
+    for (const bool compress : {false, true}) {
+        std::vector<std::string> args = {"encrypt",  "-a",        "aes",   "-m",
+                                         "ofb",      "--crc",     "--sfx", "--password-file",
+                                         dir / "pw", "report.txt"};
+        if (compress)
+            args.insert(args.begin() + 1, "--compress");
+        fs::remove(dir / "report.exe");
+        const TRunResult built = RunCli(args, dir.Path().string());
+        ASSERT_EQ(built.status, 0) << built.err;
+        EXPECT_EQ(built.out, "Encryption OK >> report.txt\n");
+        struct stat st
+        {
+        };
+        ASSERT_EQ(stat((dir / "report.exe").c_str(), &st), 0);
+        EXPECT_NE(st.st_mode & S_IXUSR, 0u);
+
+        // Beside the module's bytes and before the trailer lies a container of the kind asked.
+        const TRunResult info = RunCli({"info", dir / "report.exe"}, dir.Path().string());
+        EXPECT_EQ(info.status, 3) << "morvane-cli reads only containers at offset 0";
+        fs::remove(dir / "run/report.txt");
+        const TRunResult restored = Restore(dir / "report.exe");
+        ASSERT_EQ(restored.status, 0) << restored.out;
+        EXPECT_EQ(ReadFile(dir / "run/report.txt"), plain);
+        const std::string exe = dir / "report.exe";
+        const TRunResult shown = Restore(exe, {"--info"});
+        EXPECT_NE(shown.out.find(compress ? "compressed:      yes" : "compressed:      no"),
+                  std::string::npos)
+            << shown.out;
+    }
+}
+
+// The mended fault, from the terminal: without the module beside the program nothing is asked
+// and an existing file of the output's name is left as it was.
+TEST_F(CliSfx, WithoutTheModuleAnExistingOutputIsKept)
+{
+    const fs::path program = dir.Path() / "bare" / "morvane-cli";
+    fs::create_directory(program.parent_path());
+    fs::copy_file(MORVANE_CLI_PROGRAM, program);
+    WriteFile(dir / "report.exe", "keep");
+    const TRunResult run = RunProgram(
+        {program.string(), "encrypt", "--sfx", "-f", "--password-file", dir / "pw", "report.txt"},
+        dir.Path().string());
+    EXPECT_EQ(run.status, 1);
+    const std::string& err = run.out;
+    EXPECT_NE(err.find("Unable to find SFX module. Please reinstall Morvane!"), std::string::npos)
+        << err;
+    EXPECT_EQ(ReadFile(dir / "report.exe"), "keep");
+}
+
+} // namespace
+} // namespace mv::test
