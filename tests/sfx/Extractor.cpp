@@ -278,6 +278,23 @@ TEST_F(ExtractorTest, StoredNameWithParentDirectoriesKeepsOnlyItsLastElement)
     EXPECT_FALSE(fs::exists(dir.Path().parent_path() / "escaped.txt"));
 }
 
+TEST_F(ExtractorTest, StoredNameOfItsOwnFileIsRefusedNotOverwritten)
+{
+    Build({});
+    auto bytes = ReadBytes(exe());
+    const size_t at = fs::file_size(ModulePath) + engine::OffsetFileName;
+    const std::string name = "report.exe";
+    bytes[at] = static_cast<uint8_t>(name.size());
+    std::copy(name.begin(), name.end(), bytes.begin() + at + 1);
+    WriteBytes(exe(), bytes);
+    const TProcessResult run = RunWithPassword({"-f"});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.err.find("Input and output must not be the same !"), std::string::npos)
+        << run.err;
+    EXPECT_EQ(ReadBytes(exe()), bytes);
+    EXPECT_EQ(RunDirNames(), (std::vector<std::string>{"report.exe"}));
+}
+
 TEST_F(ExtractorTest, WithoutTerminalOrPasswordFileItSaysHowToRunIt)
 {
     Build({});
