@@ -32,7 +32,8 @@ inline constexpr const char* TextSelfExtractorNotAvailable =
 // Until their jobs exist: an information box with text, nothing touched, outcome Unsupported.
 TJobEntry NotAvailableJob(const char* text);
 
-// The engine's jobs; the three not written yet are NotAvailableJob entries.
-TJobTable DefaultJobTable();
+// The engine's jobs. The self-decrypting ones read "extractor.dat" from programDirectory (empty:
+// the directory of the running program file).
+TJobTable DefaultJobTable(const std::filesystem::path& programDirectory = {});
 
 } // namespace mv::app

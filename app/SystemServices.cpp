@@ -13,8 +13,8 @@ namespace mv::app {
 TMainServices SystemServices()
 {
     TMainServices services;
-    services.Jobs = DefaultJobTable();
     services.ProgramDirectory = platform::ProgramDirectory();
+    services.Jobs = DefaultJobTable(services.ProgramDirectory);
     services.HomeDirectory = platform::HomeDirectory();
     services.TempDirectory = [] { return platform::TempDirectory(); };
     services.ProgramVersion = [] { return GetProgramVersion(); };

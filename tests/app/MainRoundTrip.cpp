@@ -17,7 +17,7 @@ protected:
     void SetUp() override
     {
         app::TMainServices services = Services();
-        services.Jobs = app::DefaultJobTable();
+        services.Jobs = app::DefaultJobTable(services.ProgramDirectory);
         CreateWith(std::move(services));
     }
 
@@ -124,19 +124,46 @@ TEST_F(RoundTrip, StopDuringAJobEndsItStopped)
     EXPECT_TRUE(window.Enabled("btnEncrypt"));
 }
 
-TEST_F(RoundTrip, PendingOutputKindsTouchNothing)
+TEST_F(RoundTrip, CompressedContainerThroughTheWindow)
 {
-    WriteBytes(files / "a.bin", PseudoRandomBytes(100, 4));
+    std::string text;
+    while (text.size() < 100000)
+        text += "Compressed chunks of a plain text file, through the window. ";
+    const std::vector<uint8_t> plain(text.begin(), text.end());
+    WriteBytes(files / "notes.txt", plain);
+    std::filesystem::create_directory(files / "restored");
+    window.SetChecked("chkEncCompress", true);
+    Encrypt(files / "notes.txt", "pw");
+    EXPECT_TRUE(window.Messages().empty()) << window.Messages()[0].Text;
+    ASSERT_TRUE(std::filesystem::exists(files / "notes.mvx"));
+    EXPECT_LT(std::filesystem::file_size(files / "notes.mvx"), plain.size() / 4);
+
+    Decrypt(files / "notes.mvx", files / "restored", "pw");
+    EXPECT_TRUE(window.Messages().empty()) << window.Messages()[0].Text;
+    EXPECT_EQ(ReadBytes(files / "restored" / "notes.txt"), plain);
+}
+
+// The self-decrypting output starts with the module found beside the program; without one, the
+// job is refused before anything is written.
+TEST_F(RoundTrip, SelfDecryptingOutputThroughTheWindow)
+{
+    WriteBytes(files / "a.bin", PseudoRandomBytes(5000, 4));
     window.SetChecked("chkEncSelfExtract", true);
     Encrypt(files / "a.bin", "pw");
-    EXPECT_EQ(MessageTexts(), std::vector<std::string>{app::TextSelfExtractorNotAvailable});
+    ASSERT_EQ(MessageTexts().size(), 1u);
     EXPECT_FALSE(std::filesystem::exists(files / "a.exe"));
     window.ClearMessages();
-    window.SetChecked("chkEncSelfExtract", false);
-    window.SetChecked("chkEncCompress", true);
+
+    const std::vector<uint8_t> module = PseudoRandomBytes(50000, 5);
+    WriteBytes(programDir.Path() / "extractor.dat", module);
     Encrypt(files / "a.bin", "pw");
-    EXPECT_EQ(MessageTexts(), std::vector<std::string>{app::TextCompressedNotAvailable});
-    EXPECT_FALSE(std::filesystem::exists(files / "a.mvx"));
+    EXPECT_TRUE(window.Messages().empty()) << window.Messages()[0].Text;
+    const auto written = ReadBytes(files / "a.exe");
+    ASSERT_EQ(written.size(), 50000u + 296 + 5000 + 16);
+    EXPECT_TRUE(std::equal(module.begin(), module.end(), written.begin()));
+    EXPECT_NE(std::filesystem::status(files / "a.exe").permissions() &
+                  std::filesystem::perms::owner_exec,
+              std::filesystem::perms::none);
 }
 
 } // namespace
