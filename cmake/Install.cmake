@@ -6,7 +6,8 @@
 #
 # puts the program directory at <prefix>/lib/morvane (morvane, morvane-cli, extractor.dat,
 # morvane.svg, Plugins/, Help/), links <prefix>/bin/morvane and <prefix>/bin/morvane-cli to it,
-# and writes <prefix>/share/applications/morvane.desktop and the icon
+# and writes <prefix>/share/applications/morvane.desktop (when the window program was built) and
+# the icon
 # <prefix>/share/icons/hicolor/scalable/apps/morvane.svg. Every file installed is listed in
 # <build>/install_manifest.txt, which is what removing the installation takes away.
 
@@ -56,10 +57,13 @@ set(morvane_install_code [[
       file(REMOVE "${morvane_root}/bin/${program}")
       file(CREATE_LINK "${target}" "${morvane_root}/bin/${program}" SYMBOLIC)
       message(STATUS "Installing: ${morvane_root}/bin/${program} -> ${target}")
-      list(APPEND CMAKE_INSTALL_MANIFEST_FILES "${morvane_root}/bin/${program}")
+      # The manifest names files without DESTDIR, as CMake's own entries do.
+      list(APPEND CMAKE_INSTALL_MANIFEST_FILES "${CMAKE_INSTALL_PREFIX}/bin/${program}")
     endif()
   endforeach()
+  # The menu entry only with the window it starts.
   set(entry "$ENV{DESTDIR}${morvane_menu}/applications/morvane.desktop")
+  if(EXISTS "${morvane_root}/${morvane_dir}/morvane")
   file(WRITE "${entry}"
 "[Desktop Entry]
 Type=Application
@@ -76,7 +80,8 @@ Categories=Utility;Security;
 Keywords=encryption;decryption;password;mvx;
 ")
   message(STATUS "Installing: ${entry}")
-  list(APPEND CMAKE_INSTALL_MANIFEST_FILES "${entry}")
+  list(APPEND CMAKE_INSTALL_MANIFEST_FILES "${morvane_menu}/applications/morvane.desktop")
+  endif()
 ]])
 string(CONFIGURE "${morvane_install_code}" morvane_install_code @ONLY)
 install(CODE "${morvane_install_code}")
