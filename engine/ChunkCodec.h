@@ -80,8 +80,11 @@ enum class TInflateResult
 };
 
 // Inflates one chunk's stream, which must be a complete zlib stream of exactly plain.size()
-// bytes filling all of stream. Any standard zlib stream is accepted, whatever wrote it. Work and
-// memory are bounded by the two sizes: hostile bytes give a result, never a hang.
+// bytes filling all of stream. Any standard zlib stream is accepted, whatever wrote it (the fuzz
+// target fuzz_chunk holds it to zlib's verdict). libdeflate also decodes the two reserved length
+// symbols of a fixed Huffman block, which zlib refuses; the exact length and the Adler-32 still
+// decide about such a stream. Work and memory are bounded by the two sizes: hostile bytes give a
+// result, never a hang.
 class TChunkInflater
 {
 public:

@@ -203,6 +203,23 @@ TEST(ChunkInflater, NeverWritesBeyondTheChunk)
         std::all_of(buffer.begin() + 32767, buffer.end(), [](uint8_t b) { return b == 0xA5; }));
 }
 
+TEST(ChunkInflater, ReservedLengthSymbolOfAFixedBlockStillNeedsItsChecksum)
+{
+    // Found by fuzz_chunk: a fixed block using a reserved length symbol, which zlib refuses and
+    // libdeflate decodes. Accepted only because its 1000 bytes match the stored Adler-32.
+    const std::vector<uint8_t> stream =
+        test::Hex("78da333030315228c94855282ccd4cce56482aca2fcf5348cbaf50c82acd2d28"
+                  "56c82f4b2d024be72456552aa4e4a773198c6918d530aa61a8690000f1de58f0");
+    std::vector<uint8_t> zlibOut(1001);
+    uLongf length = static_cast<uLongf>(zlibOut.size());
+    EXPECT_EQ(uncompress(zlibOut.data(), &length, stream.data(), static_cast<uLong>(stream.size())),
+              Z_DATA_ERROR);
+    EXPECT_EQ(InflateInto(stream, 1000), TInflateResult::Inflated);
+    auto altered = stream;
+    altered.back() ^= 0x01;
+    EXPECT_EQ(InflateInto(altered, 1000), TInflateResult::BadChecksum);
+}
+
 // ---- The table ----------------------------------------------------------------------------------
 
 TEST(ChunkTable, EntriesAreBigEndian)
