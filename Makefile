@@ -29,8 +29,13 @@ configure: deps
 build: configure
 	cmake --build $(BUILD) -j$(JOBS)
 
+# The test suite, then the fuzz targets under the sanitizers: the seed corpora replayed and a
+# minute of fuzzing per target.
+FUZZ_SECONDS ?= 60
+
 test: build
 	cd $(BUILD) && ctest --output-on-failure -j$(JOBS)
+	FUZZ_BUILD=$(BUILD)-fuzz JOBS=$(JOBS) ./fuzz/run $(FUZZ_SECONDS)
 
 run: build
 	./tools/run-program $(BUILD)
