@@ -29,13 +29,16 @@ configure: deps
 build: configure
 	cmake --build $(BUILD) -j$(JOBS)
 
-# The test suite, then the fuzz targets under the sanitizers: the seed corpora replayed and a
-# minute of fuzzing per target.
+# The fuzz targets under the sanitizers (the seed corpora replayed, then a minute of fuzzing per
+# target; the fuzzer's own lines go to a log, shown whole on a finding), then the test suite.
 FUZZ_SECONDS ?= 60
 
 test: build
+	@echo "fuzzing $(FUZZ_SECONDS) s per target (log: $(BUILD)/fuzz.log)"
+	@FUZZ_BUILD=$(BUILD)-fuzz JOBS=$(JOBS) ./fuzz/run $(FUZZ_SECONDS) >$(BUILD)/fuzz.log 2>&1 || \
+	  { tail -n 80 $(BUILD)/fuzz.log; echo "fuzzing FAILED (log: $(BUILD)/fuzz.log)"; exit 1; }
+	@grep -E '^(== |stat::number_of_executed_units|stat::average_exec_per_sec)' $(BUILD)/fuzz.log
 	cd $(BUILD) && ctest --output-on-failure -j$(JOBS)
-	FUZZ_BUILD=$(BUILD)-fuzz JOBS=$(JOBS) ./fuzz/run $(FUZZ_SECONDS)
 
 run: build
 	./tools/run-program $(BUILD)

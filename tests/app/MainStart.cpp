@@ -153,7 +153,9 @@ INSTANTIATE_TEST_SUITE_P(Table, StartDispatch,
                                                          "EncryptCompressedToSelfExtractor"},
                                            TDispatchCase{true, false, "EncryptToSelfExtractor"},
                                            TDispatchCase{false, true, "EncryptCompressedFile"},
-                                           TDispatchCase{false, false, "EncryptFile"}));
+                                           TDispatchCase{false, false, "EncryptFile"}),
+                         // Named after the job: CTest runs each case by its name.
+                         [](const auto& info) { return std::string(info.param.Job); });
 
 class StartButtonMore : public TAppFixture
 {
