@@ -1,10 +1,13 @@
 #include "engine/JobFiles.h"
 
+#include "cipher/BitOps.h"
+
 #include "platform/Exception.h"
 #include "platform/FileSystem.h"
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <fcntl.h>
 #include <random>
 #include <sys/stat.h>
@@ -50,12 +53,42 @@ TRangeStream::TRangeStream(TFileStream& source, int64_t rangeBegin, int64_t rang
     file.Seek(begin, TSeekOrigin::Begin);
 }
 
+TRangeStream::~TRangeStream()
+{
+    // The run read ahead may be plain bytes (an input being encrypted).
+    if (ahead)
+        cipher::SecureFill(ahead.get(), ReadRunSize, 0);
+}
+
 int64_t TRangeStream::Read(void* buffer, int64_t count)
 {
-    const int64_t available = std::max<int64_t>(0, end - begin - position);
-    const int64_t n = file.Read(buffer, std::min(count, available));
-    position += n;
-    return n;
+    auto* out = static_cast<uint8_t*>(buffer);
+    const int64_t wanted = std::min(count, std::max<int64_t>(0, end - begin - position));
+    int64_t done = 0;
+    while (done < wanted) {
+        if (aheadNext == aheadBytes) {
+            // Large reads go straight through; small ones are served from one long read.
+            if (wanted - done >= static_cast<int64_t>(ReadRunSize)) {
+                const int64_t n = file.Read(out + done, wanted - done);
+                done += n;
+                break;
+            }
+            if (!ahead)
+                ahead = std::make_unique<uint8_t[]>(ReadRunSize);
+            const int64_t run =
+                std::min<int64_t>(static_cast<int64_t>(ReadRunSize), end - begin - position - done);
+            aheadBytes = static_cast<size_t>(file.Read(ahead.get(), run));
+            aheadNext = 0;
+            if (aheadBytes == 0)
+                break;
+        }
+        const size_t n = std::min(aheadBytes - aheadNext, static_cast<size_t>(wanted - done));
+        std::memcpy(out + done, ahead.get() + aheadNext, n);
+        aheadNext += n;
+        done += static_cast<int64_t>(n);
+    }
+    position += done;
+    return done;
 }
 
 int64_t TRangeStream::Write(const void*, int64_t)
@@ -69,6 +102,7 @@ int64_t TRangeStream::Seek(int64_t offset, TSeekOrigin origin)
                          : origin == TSeekOrigin::Current ? position
                                                           : end - begin;
     position = base + offset;
+    aheadBytes = aheadNext = 0;
     file.Seek(begin + position, TSeekOrigin::Begin);
     return position;
 }
@@ -120,6 +154,7 @@ bool TJobOutput::Create(const std::filesystem::path& path, std::string& error)
 
 TJobOutput::~TJobOutput()
 {
+    DropPending();
     // Reached with an open file only when the job is left by an exception it does not handle (a
     // test host's internal error); the file then holds at most cipher bytes or a partial output.
     if (file) {
@@ -137,8 +172,29 @@ void TJobOutput::Rethrow(const EStreamError& error) const
     throw EStreamError(text);
 }
 
+void TJobOutput::Flush()
+{
+    if (pendingBytes == 0)
+        return;
+    const auto n = static_cast<int64_t>(pendingBytes);
+    pendingBytes = 0;
+    try {
+        file->Write(pending.get(), n);
+    } catch (const EStreamError& e) {
+        Rethrow(e);
+    }
+}
+
+void TJobOutput::DropPending()
+{
+    if (pending)
+        cipher::SecureFill(pending.get(), WriteRunSize, 0);
+    pendingBytes = 0;
+}
+
 int64_t TJobOutput::Read(void* buffer, int64_t count)
 {
+    Flush();
     try {
         return file->Read(buffer, count);
     } catch (const EStreamError& e) {
@@ -148,6 +204,18 @@ int64_t TJobOutput::Read(void* buffer, int64_t count)
 
 int64_t TJobOutput::Write(const void* buffer, int64_t count)
 {
+    if (count <= 0)
+        return 0;
+    const auto n = static_cast<size_t>(count);
+    if (pendingBytes + n > WriteRunSize)
+        Flush();
+    if (n < WriteRunSize) {
+        if (!pending)
+            pending = std::make_unique<uint8_t[]>(WriteRunSize);
+        std::memcpy(pending.get() + pendingBytes, buffer, n);
+        pendingBytes += n;
+        return count;
+    }
     try {
         return file->Write(buffer, count);
     } catch (const EStreamError& e) {
@@ -157,6 +225,7 @@ int64_t TJobOutput::Write(const void* buffer, int64_t count)
 
 int64_t TJobOutput::Seek(int64_t offset, TSeekOrigin origin)
 {
+    Flush();
     try {
         return file->Seek(offset, origin);
     } catch (const EStreamError& e) {
@@ -166,6 +235,7 @@ int64_t TJobOutput::Seek(int64_t offset, TSeekOrigin origin)
 
 int64_t TJobOutput::Size()
 {
+    Flush();
     try {
         return file->Size();
     } catch (const EStreamError& e) {
@@ -175,6 +245,8 @@ int64_t TJobOutput::Size()
 
 void TJobOutput::Commit()
 {
+    Flush();
+    DropPending();
     try {
         file->Sync();
         file->Close();
@@ -199,6 +271,8 @@ void TJobOutput::Commit()
 
 void TJobOutput::CloseTemporary()
 {
+    // What was not written yet never reaches the disk: the caller removes or wipes the file.
+    DropPending();
     if (!file)
         return;
     try {

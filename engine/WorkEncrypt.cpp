@@ -100,9 +100,11 @@ TJobResult EncryptFramedFile(TJobHost& host, const TJobOptions& options,
         const THeaderBytes headerBytes = CurrentHeader.Encode();
         outputFile.Write(headerBytes.data(), HeaderSize);
 
+        const int64_t totalBytes = inputFile->Size();
+        TRangeStream plain(*inputFile, 0, totalBytes);
         end = RunStepLoop(
-            host, texts.EncryptionSpeed, texts.CompressedTo + TextRate100, inputFile->Size(),
-            [&] { return currentCipher->EncryptFromStream(*inputFile, outputFile, JobChunkSize); });
+            host, texts.EncryptionSpeed, texts.CompressedTo + TextRate100, totalBytes,
+            [&] { return currentCipher->EncryptFromStream(plain, outputFile, JobChunkSize); });
         if (end == TLoopEnd::Finished) {
             host.EndLoop();
             inputFile->Close();
