@@ -220,6 +220,24 @@ TEST(ChunkInflater, ReservedLengthSymbolOfAFixedBlockStillNeedsItsChecksum)
     EXPECT_EQ(InflateInto(altered, 1000), TInflateResult::BadChecksum);
 }
 
+TEST(ChunkInflater, OverlongBitLengthRepeatStillNeedsItsChecksum)
+{
+    // Found by fuzz_chunk: a dynamic block whose code-length repeat runs past the count, which
+    // zlib refuses ("invalid bit length repeat") and libdeflate decodes. Accepted only because
+    // its 32767 bytes match the stored Adler-32.
+    const std::vector<uint8_t> stream =
+        test::Hex("7801edc101010000008090feafee08a702000000000000000000000000000000"
+                  "00000000000000000000000000000000067fff0001");
+    std::vector<uint8_t> zlibOut(32768);
+    uLongf length = static_cast<uLongf>(zlibOut.size());
+    EXPECT_EQ(uncompress(zlibOut.data(), &length, stream.data(), static_cast<uLong>(stream.size())),
+              Z_DATA_ERROR);
+    EXPECT_EQ(InflateInto(stream, 32767), TInflateResult::Inflated);
+    auto altered = stream;
+    altered.back() ^= 0x01;
+    EXPECT_EQ(InflateInto(altered, 32767), TInflateResult::BadChecksum);
+}
+
 // ---- The table ----------------------------------------------------------------------------------
 
 TEST(ChunkTable, EntriesAreBigEndian)
