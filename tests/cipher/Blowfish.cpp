@@ -182,45 +182,6 @@ TEST(Blowfish, InitialChainIsTakenAsGiven)
     EXPECT_EQ(ToHex(cipher.Chain(), 8), ToHex(chain));
 }
 
-TEST(Blowfish, InPlaceBlocks)
-{
-    const Bytes key = PseudoRandomBytes(20, 11), plain = PseudoRandomBytes(8, 12);
-    TMV_blowfish cipher;
-    cipher.SetKey(key.data(), 160);
-    Bytes apart(8), buffer = plain;
-    cipher.EncryptBlock(plain.data(), apart.data());
-    cipher.EncryptBlock(buffer.data(), buffer.data());
-    EXPECT_EQ(ToHex(buffer), ToHex(apart));
-    cipher.DecryptBlock(buffer.data(), buffer.data());
-    EXPECT_EQ(ToHex(buffer), ToHex(plain));
-}
-
-TEST(Blowfish, BlocksNeedAKey)
-{
-    const Bytes key = PseudoRandomBytes(16, 5);
-    TMV_blowfish cipher;
-    for (const bool wiped : {false, true}) {
-        SCOPED_TRACE(wiped ? "after WipeKey" : "new object");
-        if (wiped) {
-            cipher.SetKey(key.data(), 128);
-            cipher.WipeKey();
-        }
-        Bytes in(8, 0x11), out(8, 0x22);
-        for (const bool decrypting : {false, true}) {
-            try {
-                if (decrypting)
-                    cipher.DecryptBlock(in.data(), out.data());
-                else
-                    cipher.EncryptBlock(in.data(), out.data());
-                ADD_FAILURE() << "no error";
-            } catch (const EMV_blockcipher& e) {
-                EXPECT_STREQ(e.what(), "Cipher not initialized");
-            }
-            EXPECT_EQ(out, Bytes(8, 0x22));
-        }
-    }
-}
-
 TEST(Blowfish, WipeLeavesOnlyTheFillByte)
 {
     const Bytes key = PseudoRandomBytes(56, 6);
@@ -232,23 +193,6 @@ TEST(Blowfish, WipeLeavesOnlyTheFillByte)
     EXPECT_FALSE(cipher.Ready());
     EXPECT_TRUE(AllBytesAre(cipher.ScheduleBytes(), 0xFF));
     EXPECT_TRUE(ChainsWiped(cipher));
-}
-
-// Destroying a keyed object must not leave its schedule in the released memory.
-TEST(Blowfish, DestructionWipesTheSchedule)
-{
-    alignas(TMV_blowfish) uint8_t storage[sizeof(TMV_blowfish)];
-    auto* cipher = new (storage) TMV_blowfish;
-    const Bytes key = PseudoRandomBytes(20, 8);
-    cipher->SetKey(key.data(), 160);
-    const auto schedule = cipher->ScheduleBytes();
-    const Bytes p17(schedule.end() - 4, schedule.end()); // the last word the key set
-    const Bytes sBox(schedule.begin(), schedule.begin() + 16);
-    cipher->~TMV_blowfish();
-    const uint8_t* begin = storage;
-    const uint8_t* end = storage + sizeof storage;
-    EXPECT_EQ(std::search(begin, end, p17.begin(), p17.end()), end);
-    EXPECT_EQ(std::search(begin, end, sBox.begin(), sBox.end()), end);
 }
 
 // CBC decryption runs the two-block DecryptRawN and block-CFB decryption the two-block

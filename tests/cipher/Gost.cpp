@@ -179,45 +179,6 @@ TEST(Gost, InitialChainIsTakenAsGiven)
     EXPECT_EQ(ToHex(cipher.Chain(), 8), ToHex(chain));
 }
 
-TEST(Gost, InPlaceBlocks)
-{
-    const Bytes key = PseudoRandomBytes(32, 11), plain = PseudoRandomBytes(8, 12);
-    TMV_gost cipher;
-    cipher.SetKey(key.data(), 256);
-    Bytes apart(8), buffer = plain;
-    cipher.EncryptBlock(plain.data(), apart.data());
-    cipher.EncryptBlock(buffer.data(), buffer.data());
-    EXPECT_EQ(ToHex(buffer), ToHex(apart));
-    cipher.DecryptBlock(buffer.data(), buffer.data());
-    EXPECT_EQ(ToHex(buffer), ToHex(plain));
-}
-
-TEST(Gost, BlocksNeedAKey)
-{
-    const Bytes key = PseudoRandomBytes(32, 5);
-    TMV_gost cipher;
-    for (const bool wiped : {false, true}) {
-        SCOPED_TRACE(wiped ? "after WipeKey" : "new object");
-        if (wiped) {
-            cipher.SetKey(key.data(), 256);
-            cipher.WipeKey();
-        }
-        Bytes in(8, 0x11), out(8, 0x22);
-        for (const bool decrypting : {false, true}) {
-            try {
-                if (decrypting)
-                    cipher.DecryptBlock(in.data(), out.data());
-                else
-                    cipher.EncryptBlock(in.data(), out.data());
-                ADD_FAILURE() << "no error";
-            } catch (const EMV_blockcipher& e) {
-                EXPECT_STREQ(e.what(), "Cipher not initialized");
-            }
-            EXPECT_EQ(out, Bytes(8, 0x22));
-        }
-    }
-}
-
 TEST(Gost, WipeLeavesOnlyZeroBytes)
 {
     const Bytes key = PseudoRandomBytes(32, 6);
@@ -229,22 +190,6 @@ TEST(Gost, WipeLeavesOnlyZeroBytes)
     EXPECT_FALSE(cipher.Ready());
     EXPECT_TRUE(AllBytesAre(cipher.ScheduleBytes(), 0x00));
     EXPECT_TRUE(ChainsWiped(cipher));
-}
-
-// Destroying a keyed object must not leave its key words in the released memory.
-TEST(Gost, DestructionWipesTheKey)
-{
-    alignas(TMV_gost) uint8_t storage[sizeof(TMV_gost)];
-    auto* cipher = new (storage) TMV_gost;
-    const Bytes key = PseudoRandomBytes(32, 8);
-    cipher->SetKey(key.data(), 256);
-    cipher->~TMV_gost();
-    const uint8_t* begin = storage;
-    const uint8_t* end = storage + sizeof storage;
-    for (size_t word = 0; word < 8; ++word) {
-        SCOPED_TRACE("K" + std::to_string(word));
-        EXPECT_EQ(std::search(begin, end, key.begin() + 4 * word, key.begin() + 4 * word + 4), end);
-    }
 }
 
 // CBC decryption runs the two-block DecryptRawN and block-CFB decryption the two-block

@@ -287,12 +287,32 @@ TYPED_TEST(ModeProperties, NotReadyRaisesBeforeChangingAnything)
         }
         expectRefusal([&] { fresh.EncryptBlock(buf.data(), buf.data()); });
         expectRefusal([&] { fresh.DecryptBlock(buf.data(), buf.data()); });
+        // Also into a separate target, which stays as it was.
+        Bytes out(32, 0x22);
+        expectRefusal([&] { fresh.EncryptBlock(buf.data(), out.data()); });
+        expectRefusal([&] { fresh.DecryptBlock(buf.data(), out.data()); });
+        EXPECT_EQ(out, Bytes(32, 0x22));
         expectRefusal([&] { fresh.RestartChain(); });
         // The same once a key was set and wiped again.
         fresh.SetPassword("x");
         fresh.WipeKey();
         EXPECT_EQ(ToHex(fresh.Chain(), this->B()), ToHex(Bytes(this->B(), 0xFF)));
         EXPECT_EQ(ToHex(fresh.StartChain(), this->B()), ToHex(Bytes(this->B(), 0xFF)));
+    }
+}
+
+TYPED_TEST(ModeProperties, BlocksWorkInPlace)
+{
+    const size_t b = this->B();
+    for (uint64_t seed = 0; seed < 8; ++seed) {
+        const Bytes plain = PseudoRandomBytes(b, 200 + seed);
+        Bytes apart(b), buffer = plain;
+        this->cipher.EncryptBlock(plain.data(), apart.data());
+        this->cipher.EncryptBlock(buffer.data(), buffer.data());
+        EXPECT_EQ(ToHex(buffer), ToHex(apart));
+        EXPECT_NE(ToHex(buffer), ToHex(plain));
+        this->cipher.DecryptBlock(buffer.data(), buffer.data());
+        EXPECT_EQ(ToHex(buffer), ToHex(plain));
     }
 }
 

@@ -193,45 +193,6 @@ TEST(RC2, FullLengthKeyReplacesOnlyTheFirstByte)
     EXPECT_EQ(ToHex(actual), ToHex(expected));
 }
 
-TEST(RC2, InPlaceBlocks)
-{
-    const Bytes key = PseudoRandomBytes(20, 11), plain = PseudoRandomBytes(8, 12);
-    TMV_rc2 cipher;
-    cipher.SetKey(key.data(), 160);
-    Bytes apart(8), buffer = plain;
-    cipher.EncryptBlock(plain.data(), apart.data());
-    cipher.EncryptBlock(buffer.data(), buffer.data());
-    EXPECT_EQ(ToHex(buffer), ToHex(apart));
-    cipher.DecryptBlock(buffer.data(), buffer.data());
-    EXPECT_EQ(ToHex(buffer), ToHex(plain));
-}
-
-TEST(RC2, BlocksNeedAKey)
-{
-    const Bytes key = PseudoRandomBytes(16, 5);
-    TMV_rc2 cipher;
-    for (const bool wiped : {false, true}) {
-        SCOPED_TRACE(wiped ? "after WipeKey" : "new object");
-        if (wiped) {
-            cipher.SetKey(key.data(), 128);
-            cipher.WipeKey();
-        }
-        Bytes in(8, 0x11), out(8, 0x22);
-        for (const bool decrypting : {false, true}) {
-            try {
-                if (decrypting)
-                    cipher.DecryptBlock(in.data(), out.data());
-                else
-                    cipher.EncryptBlock(in.data(), out.data());
-                ADD_FAILURE() << "no error";
-            } catch (const EMV_blockcipher& e) {
-                EXPECT_STREQ(e.what(), "Cipher not initialized");
-            }
-            EXPECT_EQ(out, Bytes(8, 0x22));
-        }
-    }
-}
-
 TEST(RC2, WipeLeavesOnlyTheFillByte)
 {
     const Bytes key = PseudoRandomBytes(128, 6);
@@ -243,23 +204,6 @@ TEST(RC2, WipeLeavesOnlyTheFillByte)
     EXPECT_FALSE(cipher.Ready());
     EXPECT_TRUE(AllBytesAre(cipher.ScheduleBytes(), 0x00));
     EXPECT_TRUE(ChainsWiped(cipher));
-}
-
-// Destroying a keyed object must not leave its schedule in the released memory.
-TEST(RC2, DestructionWipesTheSchedule)
-{
-    alignas(TMV_rc2) uint8_t storage[sizeof(TMV_rc2)];
-    auto* cipher = new (storage) TMV_rc2;
-    const Bytes key = PseudoRandomBytes(20, 8);
-    cipher->SetKey(key.data(), 160);
-    const auto schedule = cipher->ScheduleBytes();
-    const Bytes head(schedule.begin(), schedule.begin() + 8);
-    const Bytes tail(schedule.end() - 8, schedule.end());
-    cipher->~TMV_rc2();
-    const uint8_t* begin = storage;
-    const uint8_t* end = storage + sizeof storage;
-    EXPECT_EQ(std::search(begin, end, head.begin(), head.end()), end);
-    EXPECT_EQ(std::search(begin, end, tail.begin(), tail.end()), end);
 }
 
 // CBC decryption runs the two-block DecryptRawN and block-CFB decryption the two-block
