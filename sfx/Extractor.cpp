@@ -121,8 +121,7 @@ int ExitStatusOf(const engine::TJobResult& result, TExtractorHost& host)
         return cli::ExitFailure;
     case TJobOutcome::InputUnopenable:
     case TJobOutcome::OutputUncreatable:
-        if (!result.Detail.empty())
-            host.Say(result.Detail);
+        // The job's message already carries the system's reason.
         return cli::ExitFailure;
     case TJobOutcome::InvalidFileType:
         return cli::ExitInvalidFileType;
@@ -137,6 +136,8 @@ int ExitStatusOf(const engine::TJobResult& result, TExtractorHost& host)
     case TJobOutcome::SameFile:
     case TJobOutcome::Unsupported:
     case TJobOutcome::IoFailed:
+    case TJobOutcome::InputChanged:
+    case TJobOutcome::OutputTaken:
         return cli::ExitFailure;
     }
     return cli::ExitFailure;
