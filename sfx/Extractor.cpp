@@ -8,6 +8,7 @@
 #include "engine/SfxTrailer.h"
 #include "engine/Work.h"
 #include "platform/Exception.h"
+#include "platform/TerminationSignals.h"
 #include "sfx/ExtractorArguments.h"
 #include "sfx/ExtractorHost.h"
 
@@ -202,6 +203,10 @@ int RunExtractor(int argc, const char* const* argv)
     const engine::TJobOptions options;
     const engine::TJobResult result =
         engine::DecryptFile(host, options, self, arguments.directory, location.Range);
+    // Ended by a signal (the terminal closed, Ctrl-C, kill): the job removed what it wrote; the
+    // caller learns how the program ended as if no handler had been there.
+    if (const int caught = platform::TerminationSignal())
+        platform::EndBySignal(caught);
     return ExitStatusOf(result, host);
 }
 
