@@ -9,9 +9,10 @@ namespace mv::cli {
 const char* const UsageText =
     "usage:\n"
     "morvane-cli encrypt [-a twofish|aes|rc2|gost|cast128|blowfish] [-m cbc|cfb8|cfb|ofb]\n"
-    "                    [--check] [--crc] [--compress] [--sfx] [--wipe] [--secure-wipe]\n"
-    "                    [-f|--force] [--password-file FILE] [-q|--quiet] INPUT [OUTPUT]\n"
-    "morvane-cli decrypt [-d|--directory DIR] [--wipe] [--secure-wipe] [-f|--force]\n"
+    "                    [--check] [--crc] [--compress] [--sfx] [--verify] [--wipe]\n"
+    "                    [--secure-wipe] [-f|--force] [--password-file FILE] [-q|--quiet]\n"
+    "                    INPUT [OUTPUT]\n"
+    "morvane-cli decrypt [-d|--directory DIR] [--verify] [--wipe] [--secure-wipe] [-f|--force]\n"
     "                    [--password-file FILE] [-q|--quiet] CONTAINER\n"
     "morvane-cli info CONTAINER        the header's plain fields: name, cipher, mode, flags, "
     "sizes\n"
@@ -48,6 +49,7 @@ void AddWipeOptions(CLI::App* command, TCliArguments& arguments)
 void AddJobOptions(CLI::App* command, TCliArguments& arguments)
 {
     command->add_flag("--wipe", arguments.wipeInput);
+    command->add_flag("--verify", arguments.verify);
     AddWipeOptions(command, arguments);
     command->add_flag("-f,--force", arguments.force);
     command->add_option("--password-file", arguments.passwordFile);

@@ -27,6 +27,7 @@ struct TCliArguments
     bool selfExtract = false; // --sfx: a self-decrypting executable around the container
     bool wipeInput = false;   // --wipe
     bool secureWipe = false;  // --secure-wipe
+    bool verify = false;      // --verify: test the output before it is claimed
     bool force = false;
     bool quiet = false;
     std::string passwordFile; // empty: ask on the terminal

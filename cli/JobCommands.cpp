@@ -26,6 +26,8 @@ engine::TJobOptions JobOptionsOf(const TCliArguments& arguments)
     options.EncWipeInput = arguments.command == TCommand::Encrypt && arguments.wipeInput;
     options.DecWipeInput = arguments.command == TCommand::Decrypt && arguments.wipeInput;
     options.SecureWipe = arguments.secureWipe;
+    options.EncTestOutput = arguments.command == TCommand::Encrypt && arguments.verify;
+    options.DecTestOutput = arguments.command == TCommand::Decrypt && arguments.verify;
     options.EncCompress = arguments.command == TCommand::Encrypt && arguments.compress;
     options.SelfExtract = arguments.command == TCommand::Encrypt && arguments.selfExtract;
     options.AlgorithmIndex = static_cast<uint8_t>(arguments.algorithmIndex);
@@ -48,7 +50,11 @@ int ExitStatusOf(const engine::TJobResult& result, const TTerminalHost& host)
         return ExitFailure;
     switch (result.Outcome) {
     case TJobOutcome::Finished:
+        if (result.WipeSkipped)
+            return ExitNotWipedUnconfirmed;
         return result.WipeFailed ? ExitFailure : ExitSuccess;
+    case TJobOutcome::TestFailed:
+        return ExitTestFailed;
     case TJobOutcome::OverwriteDeclined:
         if (host.QuestionUnanswered())
             ShowError("Output file already exists: " + result.OutputPath.string() +
@@ -155,8 +161,8 @@ int RunDecrypt(const TCliArguments& arguments)
     int status = ExitStatusOf(result, host);
     if (status == ExitSuccess && !result.Verified)
         ShowError("Warning: " + result.OutputPath.string() +
-                  " could not be verified: the container holds neither a password check value "
-                  "nor a CRC-32, so a wrong password would have gone unnoticed");
+                  " could not be verified: the container holds no CRC-32 and is not compressed, "
+                  "so a wrong password or a damaged container would have gone unnoticed");
     return status;
 }
 

@@ -2,6 +2,7 @@
 
 #include "engine/CompressedBody.h"
 #include "engine/ContainerHeader.h"
+#include "engine/OutputTest.h"
 #include "platform/FileSystem.h"
 
 namespace mv::engine {
@@ -38,6 +39,13 @@ TJobResult RunDecryptFrame(TJobHost& host, const TJobOptions& options, TJobInput
         host.ShowMessage(TMessageKind::Plain, texts.SameInputOutput, TFocus::DecOutput);
         return Outcome(TJobOutcome::SameFile, output);
     }
+    // The wipe of a container follows a tested output, always.
+    const bool testWanted = options.DecTestOutput || options.DecWipeInput;
+    if (testWanted && target.Kind == TOutputKind::PassThrough) {
+        const std::string reason = UntestableOutputText(target);
+        host.ShowMessage(TMessageKind::Error, reason, TFocus::DecOutput);
+        return Outcome(TJobOutcome::Unsupported, output, reason);
+    }
     std::optional<platform::TFileIdentity> confirmed;
     if (target.Kind == TOutputKind::Existing) {
         if (host.Confirm(texts.OverwriteQuestion) != TAnswer::Yes)
@@ -50,6 +58,8 @@ TJobResult RunDecryptFrame(TJobHost& host, const TJobOptions& options, TJobInput
         host.ShowMessage(TMessageKind::Error, std::string(TextUnableToCreateOutput) + "\n" + error);
         return Outcome(TJobOutcome::OutputUncreatable, output, error);
     }
+    if (testWanted)
+        outputFile.TakeDigest();
 
     host.BeginDisplay(TextTaskDecrypting + inputText);
     // The partial output holds plain bytes: wiped, not merely deleted, on every way out but the
@@ -66,6 +76,8 @@ TJobResult RunDecryptFrame(TJobHost& host, const TJobOptions& options, TJobInput
     TLoopEnd end = TLoopEnd::Finished;
     bool passwordRefused = false;
     bool crcMatches = true;
+    TTestResult test;
+    bool tested = false;
     try {
         currentCipher = CreateJobCipherById(host, CurrentHeader.CipherId, CurrentHeader.ModeIndex);
         if (body.AlwaysChecked || CurrentHeader.HasPasswordCheck) {
@@ -88,7 +100,19 @@ TJobResult RunDecryptFrame(TJobHost& host, const TJobOptions& options, TJobInput
                 // is known before the output is claimed, so it never replaces a good file.
                 crcMatches =
                     !CurrentHeader.HasCrc || outputFile.WrittenCrc32() == CurrentHeader.Crc32;
-                if (crcMatches)
+                // Read back from the disk before the name is claimed: the file under the name
+                // is then the one that was written.
+                if (crcMatches && testWanted) {
+                    const std::optional<uint32_t> storedCrc =
+                        CurrentHeader.HasCrc ? std::optional<uint32_t>(CurrentHeader.Crc32)
+                                             : std::nullopt;
+                    test = TestRestoredFile(host, options, outputFile, outputFile.WrittenDigest(),
+                                            storedCrc);
+                    tested = test.End == TTestEnd::Passed;
+                    if (test.End == TTestEnd::Stopped)
+                        end = TLoopEnd::Stopped;
+                }
+                if (crcMatches && test.End == TTestEnd::Passed && end == TLoopEnd::Finished)
                     outputFile.Commit();
             }
         }
@@ -109,6 +133,10 @@ TJobResult RunDecryptFrame(TJobHost& host, const TJobOptions& options, TJobInput
         return fail(TJobOutcome::IoFailed, e.what(), TMessageKind::Error);
     }
     currentCipher.reset();
+    if (test.End == TTestEnd::Failed)
+        return fail(TJobOutcome::TestFailed,
+                    texts.TestFailed + output.string() + "\n(" + test.Reason + ")",
+                    TMessageKind::Error);
     input.Close();
 
     if (passwordRefused) {
@@ -154,9 +182,19 @@ TJobResult RunDecryptFrame(TJobHost& host, const TJobOptions& options, TJobInput
     }
 
     TJobResult result = Outcome(TJobOutcome::Finished, output);
-    result.Verified = body.SelfVerifying || CurrentHeader.HasPasswordCheck || CurrentHeader.HasCrc;
+    // Confirmed by the container itself: a CRC-32 that matched (a mismatch ended above), or a
+    // body whose every chunk inflated to its exact length with its checksum. A check value proves
+    // only the password: a compressed container whose flag byte was damaged reads as a plain body
+    // that passes its check value and restores garbage.
+    result.Verified = body.SelfVerifying || CurrentHeader.HasCrc;
+    result.Tested = tested;
     CurrentHeader.Clear();
-    if (options.DecWipeInput) {
+    if (options.DecWipeInput && !result.Verified) {
+        // The container may be the only way back to the data: it stays.
+        result.WipeSkipped = true;
+        host.ShowMessage(TMessageKind::Information, texts.NotConfirmedKept + input.Path().string(),
+                         TFocus::DecInput);
+    } else if (options.DecWipeInput) {
         std::string wipeError;
         if (!WipeFile(host, input.Path(), options.SecureWipe, &wipeError, &input.Snapshot())) {
             result.WipeFailed = true;

@@ -1,6 +1,7 @@
 #include "engine/JobFiles.h"
 
 #include "cipher/BitOps.h"
+#include "cipher/Sha1.h"
 
 #include "engine/JobFrame.h"
 #include "engine/Work.h"
@@ -380,6 +381,14 @@ int64_t TJobOutput::Write(const void* buffer, int64_t count)
         return 0;
     const auto n = static_cast<size_t>(count);
     crc32 = libdeflate_crc32(crc32, buffer, n);
+    if (digest) {
+        const auto* bytes = static_cast<const uint8_t*>(buffer);
+        for (int64_t done = 0; done < count;) {
+            const auto portion = static_cast<int32_t>(std::min<int64_t>(count - done, 1 << 30));
+            digest->AddBytes(bytes + done, portion);
+            done += portion;
+        }
+    }
     bytesWritten += count;
     if (pendingBytes + n > WriteRunSize)
         Flush();
@@ -569,6 +578,37 @@ std::filesystem::path TJobOutput::CommitBeside(const std::string& suffix)
                                ": " + reason);
     }
     throw EStreamError("No free name beside " + Quoted(finalPath));
+}
+
+void TJobOutput::TakeDigest()
+{
+    digest = std::make_unique<cipher::TMV_sha1>();
+    digest->Start();
+}
+
+TDigest TJobOutput::WrittenDigest()
+{
+    TDigest sum{};
+    if (digest) {
+        digest->Finish(sum.data());
+        digest.reset();
+    }
+    return sum;
+}
+
+void TJobOutput::DropCache()
+{
+    Flush();
+    if (passThrough || !file)
+        throw EStreamError("Cannot read back " + Quoted(finalPath) +
+                           ": it is not a regular file, so its content cannot be tested");
+    try {
+        file->Sync();
+    } catch (const EStreamError& e) {
+        Rethrow(e);
+    }
+    // Clean pages only are dropped: the sync above made them all clean.
+    ::posix_fadvise(file->Handle(), 0, 0, POSIX_FADV_DONTNEED);
 }
 
 void TJobOutput::Discard(TJobHost* wipeHost, bool secureWipe)

@@ -3,10 +3,12 @@
 // its final name without replacing anything the user did not confirm.
 #pragma once
 
+#include "cipher/Sha1.h"
 #include "platform/Exception.h"
 #include "platform/FileStream.h"
 #include "platform/FileSystem.h"
 
+#include <array>
 #include <cstdint>
 #include <filesystem>
 #include <memory>
@@ -16,6 +18,9 @@
 namespace mv::engine {
 
 class TJobHost;
+
+// The SHA-1 of a run of bytes (the input of an encryption, the output of a decryption).
+using TDigest = std::array<uint8_t, 20>;
 
 // ---- The input ---------------------------------------------------------------------------------
 
@@ -166,6 +171,15 @@ public:
     int64_t BytesWritten() const { return bytesWritten; }
     // CRC-32 of every byte written so far.
     uint32_t WrittenCrc32() const { return crc32; }
+    // From now on every byte written also goes into a SHA-1 (the test of a restored file
+    // compares it with what is read back from the disk). Call before the first Write.
+    void TakeDigest();
+    // The SHA-1 of every byte written since TakeDigest; the sum ends here.
+    TDigest WrittenDigest();
+    // Writes out what was gathered, forces the file's data to the disk and drops its pages from
+    // the cache, so what is read next comes from the device and not from memory. A pass-through
+    // output cannot be read back: EStreamError.
+    void DropCache();
 
     // Sync, then claim the final name (see Create). Raises ENameTaken when the name is not the
     // output's to take (the output then still exists, for Discard), EStreamError otherwise.
@@ -200,6 +214,7 @@ private:
     size_t pendingBytes = 0;
     int64_t bytesWritten = 0;
     uint32_t crc32 = 0;
+    std::unique_ptr<cipher::TMV_sha1> digest;
     bool passThrough = false;
     bool unnamed = false; // an O_TMPFILE file, until NameHidden gives it temporaryPath
     unsigned finalMode = 0666;

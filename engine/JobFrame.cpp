@@ -11,8 +11,10 @@ namespace mv::engine {
 
 namespace {
 
-std::unique_ptr<cipher::TMV_blockcipher>
-Prepare(TJobHost& host, std::unique_ptr<cipher::TMV_blockcipher> cipher, int modeIndex)
+std::unique_ptr<cipher::TMV_blockcipher> Prepare(TJobHost& host,
+                                                 std::unique_ptr<cipher::TMV_blockcipher> cipher,
+                                                 int modeIndex,
+                                                 cipher::TMV_blockcipher* twin = nullptr)
 {
     if (!cipher)
         host.InternalError(TextNoCipher);
@@ -20,9 +22,15 @@ Prepare(TJobHost& host, std::unique_ptr<cipher::TMV_blockcipher> cipher, int mod
         host.InternalError(TextInvalidMode);
     cipher->CipherMode = static_cast<cipher::TMV_ciphermode>(modeIndex);
     cipher->WipeKey();
+    if (twin) {
+        twin->CipherMode = cipher->CipherMode;
+        twin->WipeKey();
+    }
     std::string password = host.Password();
     try {
         cipher->SetPassword(password);
+        if (twin)
+            twin->SetPassword(password);
     } catch (...) {
         cipher::SecureFill(password.data(), password.size(), 0);
         throw;
@@ -33,10 +41,16 @@ Prepare(TJobHost& host, std::unique_ptr<cipher::TMV_blockcipher> cipher, int mod
 
 } // namespace
 
-std::unique_ptr<cipher::TMV_blockcipher> CreateJobCipherByIndex(TJobHost& host, int algorithmIndex,
-                                                                int modeIndex)
+std::unique_ptr<cipher::TMV_blockcipher>
+CreateJobCipherByIndex(TJobHost& host, int algorithmIndex, int modeIndex,
+                       std::unique_ptr<cipher::TMV_blockcipher>* twin)
 {
-    return Prepare(host, cipher::CreateCipher(algorithmIndex), modeIndex);
+    if (!twin)
+        return Prepare(host, cipher::CreateCipher(algorithmIndex), modeIndex);
+    std::unique_ptr<cipher::TMV_blockcipher> second = cipher::CreateCipher(algorithmIndex);
+    auto first = Prepare(host, cipher::CreateCipher(algorithmIndex), modeIndex, second.get());
+    *twin = std::move(second);
+    return first;
 }
 
 std::unique_ptr<cipher::TMV_blockcipher> CreateJobCipherById(TJobHost& host, int cipherId,

@@ -32,8 +32,11 @@ private:
 // CurrentCipher of a job: created from the algorithm index (encrypting) or the stored id
 // (decrypting), set to its mode and keyed from the host's password, whose copy is wiped. An index,
 // id or mode outside the lists goes to the host's internal error.
-std::unique_ptr<cipher::TMV_blockcipher> CreateJobCipherByIndex(TJobHost& host, int algorithmIndex,
-                                                                int modeIndex);
+// twin, when given, receives a second cipher of the same kind and mode keyed from the same
+// reading of the password: the test of a container decrypts it with a cipher of its own.
+std::unique_ptr<cipher::TMV_blockcipher>
+CreateJobCipherByIndex(TJobHost& host, int algorithmIndex, int modeIndex,
+                       std::unique_ptr<cipher::TMV_blockcipher>* twin = nullptr);
 std::unique_ptr<cipher::TMV_blockcipher> CreateJobCipherById(TJobHost& host, int cipherId,
                                                              int modeIndex);
 

@@ -47,6 +47,18 @@ struct TJobTexts
     std::string SameInputOutput = "Input and output must not be the same !";
     std::string InvalidPassword = "Invalid password !";
     std::string CompressedTo = "Compressed to : ";
+    std::string TestingSpeed = "Testing speed : ";
+    // The test of the output found it different from what was written; the output's path
+    // follows.
+    std::string TestFailed = "Test of the output file FAILED: the bytes read back from the disk "
+                             "are not the ones written. The output was removed and the input "
+                             "file was kept. Output: ";
+    // A decryption that nothing in the container could confirm, with a wipe asked; the
+    // container's path follows.
+    std::string NotConfirmedKept =
+        "The decrypted file could not be confirmed: the container holds no CRC-32 and no "
+        "checked compressed body, so a wrong password or a damaged container would go unnoticed. "
+        "The container was kept (not wiped): ";
     std::string EncryptionSpeed = "Encryption speed : ";
     std::string DecryptionSpeed = "Decryption speed : ";
     std::string ElapsedTime = "Elapsed time : ";

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 
 namespace mv::engine {
 
@@ -15,12 +16,22 @@ struct TJobOptions
     bool EncCompress = false;  // compressed body (the compressed jobs)
     bool SelfExtract = false;  // self-decrypting output (the SFX jobs)
     bool SecureWipe = false;   // three overwriting passes instead of one
+    // Test the output before it is claimed: the finished container is read back from the disk
+    // and decrypted with the same key, its plain bytes compared with the input's digest
+    // (EncTestOutput); the restored file is read back and compared with what was written
+    // (DecTestOutput). A wipe of the input always runs the test first, whatever these say.
+    bool EncTestOutput = false;
+    bool DecTestOutput = false;
     // Position in the user's algorithm list, 0..5 (Twofish, Rijndael, RC2, GOST, CAST-128,
     // Blowfish); any other value is an internal error.
     uint8_t AlgorithmIndex = 0;
     // Chaining mode, 0..3 (cmCBC, cmCFB8bit, cmCFBblock, cmOFB); any other value is an internal
     // error.
     uint8_t CipherModeIndex = 0;
+    // Sees every portion of the output that the test reads back, at its offset in the output
+    // file, and may change it: the way a test shows that a byte altered between the write and
+    // the read-back fails the test. Empty everywhere but in tests.
+    std::function<void(uint8_t* bytes, int64_t count, int64_t offset)> ReadBackFilter;
 };
 
 } // namespace mv::engine

@@ -28,6 +28,7 @@ inline constexpr const char* TextNoCipher = "Internal error : No cipher to burn 
 inline constexpr const char* TextInvalidMode = "Internal error : Invalid ciphermode !";
 inline constexpr const char* TextTaskEncrypting = "Task : Encrypting ";
 inline constexpr const char* TextTaskDecrypting = "Task : Decrypting ";
+inline constexpr const char* TextTaskTesting = "Task : Testing ";
 inline constexpr const char* TextTaskIdle = "Task : Nothing to do";
 inline constexpr const char* TextRate100 = "100 %";
 inline constexpr const char* TextCrcCaption = "  Calculating CRC32 for file  ";
@@ -72,9 +73,11 @@ enum class TJobOutcome
     Unsupported,       // an output kind whose job this version does not have
     IoFailed,          // a read or write failed during the job; partial output removed
     InputChanged,      // the input changed while it was read; output removed, nothing wiped
-    OutputTaken        // the output's name was taken by another file meanwhile (or the file there
+    OutputTaken,       // the output's name was taken by another file meanwhile (or the file there
                        // is not the one whose replacement was confirmed); nothing replaced,
                        // output removed, nothing wiped
+    TestFailed         // the output read back from the disk was not what was written (or did
+                       // not decrypt to the input); output removed, input kept, nothing wiped
 };
 
 struct TJobResult
@@ -83,9 +86,18 @@ struct TJobResult
     // The output's final path: the container for an encryption, the output directory joined with
     // the stored name for a decryption (empty when the job ended before it was known).
     std::filesystem::path OutputPath;
-    // Decryption finished with a password check value or a CRC-32 that confirmed it; without
-    // either, a wrong password cannot be told from the right one.
+    // Decryption: the restored bytes are confirmed by the container itself, by a stored CRC-32
+    // that matched or by a compressed body whose every chunk inflated to exactly its length with
+    // its checksum. A password check value alone proves the password, not the content: without
+    // a confirmation, a wrong password (where there is no check value) or a damaged container
+    // cannot be told from a good one, and the container is never wiped.
     bool Verified = false;
+    // The output was read back from the disk and found to be what was written (the test of the
+    // output, run when asked and before every wipe).
+    bool Tested = false;
+    // A wipe of the input was asked and not done because the result could not be confirmed; the
+    // input was kept and the host was told why.
+    bool WipeSkipped = false;
     // The job finished but the requested wipe of its input failed (an error box said so).
     bool WipeFailed = false;
     // The system's reason behind an InputUnopenable, OutputUncreatable or IoFailed outcome.

@@ -7,6 +7,7 @@
 #include "engine/JobFiles.h"
 #include "engine/JobFrame.h"
 #include "engine/OutputFraming.h"
+#include "engine/OutputTest.h"
 #include "engine/Work.h"
 #include "platform/FileSystem.h"
 
@@ -76,6 +77,13 @@ TJobResult EncryptWithFrame(TJobHost& host, const TJobOptions& options,
         }
     }
     const TOutputTarget target = InspectOutput(output, true);
+    // A wipe destroys the only other copy: it follows a tested container, always.
+    const bool testWanted = options.EncTestOutput || options.EncWipeInput;
+    if (testWanted && target.Kind == TOutputKind::PassThrough) {
+        const std::string reason = UntestableOutputText(target);
+        host.ShowMessage(TMessageKind::Error, reason, TFocus::EncOutput);
+        return Outcome(TJobOutcome::Unsupported, output, reason);
+    }
     std::optional<platform::TFileIdentity> confirmed;
     if (target.Kind == TOutputKind::Existing) {
         if (host.Confirm(texts.OverwriteQuestion) != TAnswer::Yes)
@@ -120,13 +128,20 @@ TJobResult EncryptWithFrame(TJobHost& host, const TJobOptions& options,
         return Outcome(outcome, output, message);
     };
     std::unique_ptr<cipher::TMV_blockcipher> currentCipher;
+    // Keyed with the same password as currentCipher and used only by the test.
+    std::unique_ptr<cipher::TMV_blockcipher> testCipher;
     TLoopEnd end = TLoopEnd::Finished;
     int64_t bytesRead = 0;
+    TWrittenContainer written;
+    TTestResult test;
+    bool tested = false;
     try {
         if (framing.WriteLeading)
             framing.WriteLeading(outputFile);
+        written.Begin = outputFile.BytesWritten();
         currentCipher =
-            CreateJobCipherByIndex(host, options.AlgorithmIndex, options.CipherModeIndex);
+            CreateJobCipherByIndex(host, options.AlgorithmIndex, options.CipherModeIndex,
+                                   testWanted ? &testCipher : nullptr);
         if (CurrentHeader.HasPasswordCheck) {
             auto check = CurrentHeader.CheckBytes();
             currentCipher->EncryptBuffer(check.data(), check.data(), 8);
@@ -134,10 +149,16 @@ TJobResult EncryptWithFrame(TJobHost& host, const TJobOptions& options,
         }
         const THeaderBytes headerBytes = CurrentHeader.Encode();
         outputFile.Write(headerBytes.data(), HeaderSize);
+        written.Header = headerBytes;
 
         TRangeStream plain(inputFile.File(), 0, totalBytes);
+        // The digest of the input is taken as it is read: the test compares the container's
+        // plain bytes with it, so nothing has to be read twice from the input.
+        TDigestingReader digested(plain);
+        platform::TStream& source = testWanted ? static_cast<platform::TStream&>(digested)
+                                               : static_cast<platform::TStream&>(plain);
         if (compressed) {
-            TCompressedBodyWriter writer(*currentCipher, plain, totalBytes, outputFile,
+            TCompressedBodyWriter writer(*currentCipher, source, totalBytes, outputFile,
                                          texts.CompressedTo);
             // lblRate is left as it is until the first chunk gives a figure.
             end = RunChunkLoop(host, texts.EncryptionSpeed, {}, totalBytes,
@@ -147,7 +168,7 @@ TJobResult EncryptWithFrame(TJobHost& host, const TJobOptions& options,
         } else {
             end = RunStepLoop(
                 host, texts.EncryptionSpeed, texts.CompressedTo + TextRate100, totalBytes,
-                [&] { return currentCipher->EncryptFromStream(plain, outputFile, JobChunkSize); });
+                [&] { return currentCipher->EncryptFromStream(source, outputFile, JobChunkSize); });
         }
         bytesRead = plain.Position();
         if (end == TLoopEnd::Finished) {
@@ -157,23 +178,40 @@ TJobResult EncryptWithFrame(TJobHost& host, const TJobOptions& options,
             if (!inputFile.Unchanged(bytesRead))
                 return fail(TJobOutcome::InputChanged, InputChangedText(input, "encrypted"));
             inputFile.Close();
-            if (framing.WriteTrailing)
+            written.End = outputFile.BytesWritten();
+            if (framing.WriteTrailing) {
                 framing.WriteTrailing(outputFile);
-            outputFile.Commit();
+                written.TrailerEnd = outputFile.BytesWritten();
+            }
+            if (testWanted) {
+                written.PlainSize = bytesRead;
+                written.PlainDigest = digested.Finish();
+                test = TestContainer(host, options, outputFile, *testCipher, written);
+                tested = test.End == TTestEnd::Passed;
+                end = test.End == TTestEnd::Stopped ? TLoopEnd::Stopped : TLoopEnd::Finished;
+            }
+            if (test.End == TTestEnd::Passed && end == TLoopEnd::Finished)
+                outputFile.Commit();
         }
     } catch (const ENameTaken&) {
         currentCipher.reset();
+        testCipher.reset();
         return fail(TJobOutcome::OutputTaken, OutputTakenText(output, input));
     } catch (const platform::Exception& e) {
         // A failed read or write (full disk, I/O error): the container is incomplete, so it goes
         // and the input stays whatever the options say. A read cut short by a file that shrank
         // is told as the change it is.
         currentCipher.reset();
+        testCipher.reset();
         if (inputFile.IsOpen() && !inputFile.Unchanged())
             return fail(TJobOutcome::InputChanged, InputChangedText(input, "encrypted"));
         return fail(TJobOutcome::IoFailed, e.what());
     }
     currentCipher.reset();
+    testCipher.reset();
+    if (test.End == TTestEnd::Failed)
+        return fail(TJobOutcome::TestFailed,
+                    texts.TestFailed + output.string() + "\n(" + test.Reason + ")");
 
     if (end == TLoopEnd::Stopped) {
         // Only cipher bytes: a plain delete is enough.
@@ -186,6 +224,7 @@ TJobResult EncryptWithFrame(TJobHost& host, const TJobOptions& options,
 
     CurrentHeader.Clear();
     TJobResult result = Outcome(TJobOutcome::Finished, output);
+    result.Tested = tested;
     if (options.EncWipeInput) {
         std::string wipeError;
         if (!WipeFile(host, input, options.SecureWipe, &wipeError, &inputFile.Snapshot())) {

@@ -112,8 +112,9 @@ int ExitStatusOf(const engine::TJobResult& result, TExtractorHost& host)
     case TJobOutcome::Finished:
         if (!result.Verified)
             host.Say("Warning: " + result.OutputPath.string() +
-                     " could not be verified: it was encrypted with neither a password check "
-                     "value nor a CRC-32, so a wrong password would have gone unnoticed");
+                     " could not be verified: it was encrypted with no CRC-32 and without "
+                     "compression, so a wrong password or a damaged file would have gone "
+                     "unnoticed");
         return cli::ExitSuccess;
     case TJobOutcome::OverwriteDeclined:
         if (host.QuestionUnanswered())
@@ -132,6 +133,8 @@ int ExitStatusOf(const engine::TJobResult& result, TExtractorHost& host)
         return cli::ExitCrcMismatch;
     case TJobOutcome::Damaged:
         return cli::ExitDamaged;
+    case TJobOutcome::TestFailed:
+        return cli::ExitTestFailed;
     case TJobOutcome::Stopped:
     case TJobOutcome::InputMissing:
     case TJobOutcome::SameFile:
@@ -200,7 +203,8 @@ int RunExtractor(int argc, const char* const* argv)
         return cli::ExitFailure;
     }
     // The module's own file is never wiped: nothing but the restored file is written.
-    const engine::TJobOptions options;
+    engine::TJobOptions options;
+    options.DecTestOutput = arguments.verify;
     const engine::TJobResult result =
         engine::DecryptFile(host, options, self, arguments.directory, location.Range);
     // Ended by a signal (the terminal closed, Ctrl-C, kill): the job removed what it wrote; the

@@ -7,11 +7,14 @@ namespace mv::sfx {
 std::string UsageText(const std::string& programName)
 {
     const std::string indent(programName.size() + 7, ' ');
-    return "usage: " + programName + " [-d DIR] [-f] [--password-file FILE] [-q]\n" + indent +
+    return "usage: " + programName + " [-d DIR] [-f] [--verify] [--password-file FILE] [-q]\n" +
+           indent +
            "--info\n"
            "Restores the file that is encrypted inside this program.\n"
            "  -d, --directory DIR   restore into DIR (default: the current directory)\n"
            "  -f, --force           replace an existing file without asking\n"
+           "  --verify              read the restored file back from the disk and compare it\n"
+           "                        with what was written before giving it its name\n"
            "  --password-file FILE  take the password from the first line of FILE\n"
            "                        (without it the password is asked on the terminal)\n"
            "  -q, --quiet           no progress line and no result line\n"
@@ -59,6 +62,8 @@ bool ParseExtractorArguments(int argc, const char* const* argv, TExtractorArgume
             arguments.quiet = true;
         else if (word == "--info")
             arguments.info = true;
+        else if (word == "--verify")
+            arguments.verify = true;
         else if (word == "-h" || word == "--help")
             arguments.help = true;
         else if (word == "-d" || Names(word, "--directory")) {

@@ -12,6 +12,7 @@ struct TExtractorArguments
     bool force = false;          // -f, --force
     bool quiet = false;          // -q, --quiet
     bool info = false;           // --info
+    bool verify = false;         // --verify: read the restored file back before it is named
     bool help = false;           // -h, --help
     std::string passwordFile;    // --password-file: empty asks on the terminal
 };
