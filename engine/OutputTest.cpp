@@ -223,7 +223,9 @@ TTestResult TestContainer(TJobHost& host, const TJobOptions& options, TJobOutput
             return Failed(*fault);
         try {
             TCompressedBodyReader reader(cipher, back, table, header.LastChunkSize, sink);
-            end = RunChunkLoop(host, texts.TestingSpeed, {}, containerSize,
+            // The steps count the chunks' cipher bytes: the bar ends full.
+            end = RunChunkLoop(host, texts.TestingSpeed, {},
+                               containerSize - HeaderSize - header.ChunkTableSize,
                                [&] { return reader.ReadChunk(); });
         } catch (const EDamagedContainer& e) {
             host.EndLoop();
