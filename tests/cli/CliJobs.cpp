@@ -9,6 +9,7 @@
 
 #include <filesystem>
 #include <string>
+#include <sys/stat.h>
 #include <vector>
 
 namespace mv::test {
@@ -302,12 +303,17 @@ TEST_F(CliJobs, PasswordFileFirstLineOnly)
 TEST_F(CliJobs, UnverifiedResultIsSaid)
 {
     const std::string bare = Encrypt("bare.txt", "no check, no crc");
+    // A check value proves the password, not the content: still unconfirmed.
     const std::string checked = Encrypt("checked.txt", "with a check", {"--check"});
+    const std::string summed = Encrypt("summed.txt", "with a crc", {"--crc"});
     fs::create_directory(dir / "out");
-    TRunResult b = Run({"decrypt", "-d", dir / "out", "--password-file", dir / "pw", bare});
-    EXPECT_EQ(b.status, 0);
-    EXPECT_NE(b.err.find("could not be verified"), std::string::npos) << b.err;
-    TRunResult c = Run({"decrypt", "-d", dir / "out", "--password-file", dir / "pw", checked});
+    for (const std::string& container : {bare, checked}) {
+        TRunResult b =
+            Run({"decrypt", "-d", dir / "out", "--password-file", dir / "pw", container});
+        EXPECT_EQ(b.status, 0);
+        EXPECT_NE(b.err.find("could not be verified"), std::string::npos) << b.err;
+    }
+    TRunResult c = Run({"decrypt", "-d", dir / "out", "--password-file", dir / "pw", summed});
     EXPECT_EQ(c.status, 0);
     EXPECT_EQ(c.err, "");
 }
@@ -323,6 +329,76 @@ TEST_F(CliJobs, WipeAfterTheJobs)
     EXPECT_FALSE(Exists(container));
     EXPECT_EQ(ReadFile(dir / "w.bin"), plain);
     EXPECT_FALSE(Exists(dir / "wiped.file"));
+}
+
+// A wipe after a decryption that nothing in the container confirmed keeps the container, says
+// why on stderr and ends with a status of its own; a confirmed one wipes.
+TEST_F(CliJobs, WipeAfterAnUnconfirmedDecryptionKeepsTheContainer)
+{
+    struct TCase
+    {
+        const char* Name;
+        std::vector<std::string> EncryptOptions;
+        const char* PasswordFile;
+        int ClearedByte; // -1: none
+        int Status;
+    };
+    const TCase cases[] = {
+        {"a typo, nothing stored", {}, "wrong", -1, 7},
+        {"check value only", {"--check"}, "pw", -1, 7},
+        {"compressed flag cleared", {"--compress"}, "pw", 293, 7},
+        {"with a CRC-32", {"--crc"}, "pw", -1, 0},
+        {"compressed", {"--compress"}, "pw", -1, 0},
+    };
+    int n = 0;
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.Name);
+        const std::string name = "u" + std::to_string(n++) + ".bin";
+        const std::string plain = Sample(50000, 40 + n);
+        std::vector<std::string> encryptOptions = c.EncryptOptions;
+        encryptOptions.push_back("--wipe");
+        const std::string container = Encrypt(name, plain, encryptOptions);
+        EXPECT_FALSE(Exists(dir / name));
+        std::string bytes = ReadFile(container);
+        if (c.ClearedByte >= 0) {
+            bytes[static_cast<size_t>(c.ClearedByte)] = 0;
+            WriteFile(container, bytes);
+        }
+        TRunResult d =
+            Run({"decrypt", "--wipe", "--password-file", dir / c.PasswordFile, container});
+        EXPECT_EQ(d.status, c.Status) << d.err;
+        EXPECT_TRUE(Exists(dir / name));
+        if (c.Status == 7) {
+            EXPECT_EQ(ReadFile(container), bytes);
+            EXPECT_NE(d.err.find("The container was kept (not wiped): " + container),
+                      std::string::npos)
+                << d.err;
+        } else {
+            EXPECT_FALSE(Exists(container));
+            EXPECT_EQ(ReadFile(dir / name), plain);
+        }
+    }
+}
+
+TEST_F(CliJobs, VerifyTestsTheOutputOfEveryJob)
+{
+    const std::string plain = Sample(100000, 3);
+    const std::vector<std::string> optionSets[] = {
+        {"--verify"}, {"--verify", "--compress"}, {"--verify", "--crc", "-m", "cfb8"}};
+    for (const std::vector<std::string>& options : optionSets) {
+        const std::string container = Encrypt("v.bin", plain, options);
+        fs::remove(dir / "v.bin");
+        TRunResult d = Run({"decrypt", "--verify", "--password-file", dir / "pw", container});
+        EXPECT_EQ(d.status, 0) << d.err;
+        EXPECT_EQ(ReadFile(dir / "v.bin"), plain);
+        fs::remove(container);
+    }
+    // A FIFO cannot be read back: refused before anything is written.
+    ASSERT_EQ(::mkfifo((dir / "pipe").c_str(), 0600), 0);
+    TRunResult f =
+        Run({"encrypt", "--verify", "--password-file", dir / "pw", dir / "v.bin", dir / "pipe"});
+    EXPECT_EQ(f.status, 1);
+    EXPECT_NE(f.err.find("cannot be tested"), std::string::npos) << f.err;
 }
 
 TEST_F(CliJobs, InfoShowsThePlainFields)

@@ -307,8 +307,9 @@ TEST_F(EncryptFileTest, WipesTheInputAfterAFinishedJob)
                   std::vector<std::string>{"  Wipping file  |" + input.string()});
         EXPECT_EQ(dir.Names(), std::vector<std::string>{"out.mvx"});
         EXPECT_EQ(fs::file_size(dir / "out.mvx"), 70296u);
-        // Three passes of three portions, or one.
-        EXPECT_EQ(wiping.ProcessMessagesCalls, 3 + (secure ? 9 : 3));
+        // Three steps of the job, three of the test that every wipe follows, then three passes
+        // of three portions, or one.
+        EXPECT_EQ(wiping.ProcessMessagesCalls, 3 + 3 + (secure ? 9 : 3));
         fs::remove(dir / "out.mvx");
     }
 }
