@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 #include <sstream>
+#include <sys/stat.h>
 
 namespace mv::sfx {
 namespace {
@@ -304,6 +305,22 @@ TEST_F(ExtractorTest, WithoutTerminalOrPasswordFileItSaysHowToRunIt)
     EXPECT_NE(run.err.find("no terminal"), std::string::npos) << run.err;
     EXPECT_NE(run.err.find("--password-file FILE"), std::string::npos) << run.err;
     EXPECT_EQ(RunDirNames(), (std::vector<std::string>{"report.exe"}));
+}
+
+TEST_F(ExtractorTest, VerifyReadsTheRestoredFileBack)
+{
+    Build({1, 1, true, true, true, 70000});
+    const TProcessResult run = RunWithPassword({"--verify"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(ReadBytes(runDir() / "report.txt"), plain);
+    fs::remove(runDir() / "report.txt");
+    // What goes straight into a FIFO cannot be read back: with --verify the job refuses it
+    // before opening it (without, it would be written through to a reader).
+    ASSERT_EQ(::mkfifo((runDir() / "report.txt").c_str(), 0600), 0);
+    const TProcessResult fifo = RunWithPassword({"--verify", "-f"});
+    EXPECT_EQ(fifo.status, 1);
+    EXPECT_NE(fifo.err.find("cannot be tested"), std::string::npos) << fifo.err;
+    EXPECT_NE(Run({"--help"}).out.find("--verify"), std::string::npos);
 }
 
 TEST_F(ExtractorTest, CommandLineErrorsGetTheUsageStatus)
