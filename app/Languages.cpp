@@ -1,5 +1,7 @@
 #include "app/Languages.h"
 
+#include "engine/JobHost.h"
+
 #include <string>
 
 namespace mv::app {
@@ -16,6 +18,16 @@ struct TRow
 
 const std::string Crlf = "\r\n";
 
+// A decryption that nothing in the container confirmed (no CRC-32, no compressed body): told in
+// the window with or without a wipe.
+const std::string NotConfirmedEnglish =
+    "The decrypted file could not be confirmed: the container holds no CRC-32 and no checked "
+    "compressed body, so a wrong password or a damaged container would go unnoticed.";
+const std::string NotConfirmedRomanian =
+    "Fisierul decriptat nu a putut fi confirmat: containerul nu contine CRC32 si nici un corp "
+    "comprimat verificat, asa ca o parola gresita sau un container deteriorat ar trece "
+    "neobservate.";
+
 // clang-format off
 const TTexts EnglishTexts = {
     "Used memory : ", "Encrypt", "Decrypt", "Tools", "Options", "About", "Encrypt !", "Decrypt !",
@@ -26,7 +38,9 @@ const TTexts EnglishTexts = {
     "Help file not found! Try to reinstall Morvane.", "Output file already exists - Overwrite?",
     "Input file doesn't exist !", "Unable to open input file", "Invalid input file type !",
     "Invalid password !", "Elapsed time : ", "Remaining time : ", "Encryption speed : ",
-    "Decryption speed : ", "Compressed to : "};
+    "Decryption speed : ", "Compressed to : ",
+    engine::TJobTexts{}.TestingSpeed, engine::TJobTexts{}.TestFailed, NotConfirmedEnglish,
+    engine::TJobTexts{}.NotConfirmedKept};
 
 const TTexts RomanianTexts = {
     "Memorie folosita : ", "Criptare", "Decriptare", "Unelte", "Optiuni", "Despre",
@@ -39,7 +53,12 @@ const TTexts RomanianTexts = {
     "Fisierul de iesire exista - Suprascrieti?", "Fisierul de intrare selectat nu exista !",
     "Eroare la deschiderea fisierului de intrare !", "Fisierul de decriptat nu este valid !",
     "Parola incorecta !", "Au trecut : ", "Timp ramas : ", "Viteza de criptare : ",
-    "Viteza de decriptare : ", "Compresat la : "};
+    "Viteza de decriptare : ", "Compresat la : ",
+    "Viteza de testare : ",
+    "Testul fisierului de iesire a ESUAT: octetii recititi de pe disc nu sunt cei scrisi. "
+    "Fisierul de iesire a fost sters, iar fisierul de intrare a fost pastrat. Fisier de iesire: ",
+    NotConfirmedRomanian,
+    NotConfirmedRomanian + " Containerul a fost pastrat (nu a fost sters): "};
 
 const TRow Captions[] = {
     {{"btnOptions"}, "Options", "Optiuni"},

@@ -152,6 +152,9 @@ const engine::TJobTexts& TMainJobHost::Texts() const
     texts_.DecryptionSpeed = variabile_.Text(TText::DecryptSpeedText);
     texts_.ElapsedTime = variabile_.Text(TText::ElapsedText);
     texts_.RemainingTime = variabile_.Text(TText::RemainingText);
+    texts_.TestingSpeed = variabile_.Text(TText::TestingSpeedText);
+    texts_.TestFailed = variabile_.Text(TText::MsgTestFailed);
+    texts_.NotConfirmedKept = variabile_.Text(TText::MsgNotConfirmedKept);
     return texts_;
 }
 

@@ -32,8 +32,12 @@ void TMainForm::RunJob(const TJobEntry& job, const std::string& input, const std
         window_.ShowMessage(engine::TMessageKind::Information, TextCompressedNotAvailable);
         return;
     }
-    // The jobs read the option globals as they are at this moment.
-    lastJobResult_ = job(jobHost_, variabile_.JobOptions(), input, output);
+    // The jobs read the option globals as they are at this moment, and "Test output file" as its
+    // box stands.
+    engine::TJobOptions options = variabile_.JobOptions();
+    options.EncTestOutput = window_.Checked("chkEncTestOutput");
+    options.DecTestOutput = window_.Checked("chkDecTestOutput");
+    lastJobResult_ = job(jobHost_, options, input, output);
 }
 
 void TMainForm::btnStartClick()
@@ -86,6 +90,12 @@ void TMainForm::StartDecryption()
         return Refuse(TText::MsgNoPassword, "edtPassword");
     // No confirmation: a wrong password is refused by the container's own checks.
     RunJob(services_.Jobs.DecryptFile, variabile_.DecInputFile, variabile_.DecOutputPath);
+    // Restored, but nothing in the container could confirm it: the user is told so. With a wipe
+    // asked, the job has already said that the container was kept.
+    if (lastJobResult_ && lastJobResult_->Outcome == engine::TJobOutcome::Finished &&
+        !lastJobResult_->Verified && !lastJobResult_->WipeSkipped)
+        window_.ShowMessage(engine::TMessageKind::Information,
+                            variabile_.Text(TText::MsgNotConfirmed));
 }
 
 } // namespace mv::app

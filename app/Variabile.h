@@ -42,10 +42,15 @@ enum class TText : uint8_t
     RemainingText,       // "Remaining time : "
     EncryptSpeedText,    // "Encryption speed : "
     DecryptSpeedText,    // "Decryption speed : "
-    CompressedText       // "Compressed to : "
+    CompressedText,      // "Compressed to : "
+    // The test of the output and the confirmation of a decryption (after the 28 texts above).
+    TestingSpeedText,   // "Testing speed : "
+    MsgTestFailed,      // "Test of the output file FAILED: ... Output: " + path
+    MsgNotConfirmed,    // "The decrypted file could not be confirmed: ..."
+    MsgNotConfirmedKept // the same, "... The container was kept (not wiped): " + path
 };
 
-inline constexpr size_t TextCount = 28;
+inline constexpr size_t TextCount = 32;
 
 using TTexts = std::array<std::string, TextCount>;
 
