@@ -80,6 +80,108 @@ TEST_F(RoundTrip, EncryptAndDecryptThroughTheWindow)
     EXPECT_EQ(window.ItemIndex("lstJob"), 1);
 }
 
+// Nothing in these containers confirms what they restore: with "Wipe input file" the window keeps
+// the container and says why in a message box of the chosen language; without a wipe it says
+// that the result is unconfirmed.
+TEST_F(RoundTrip, UnconfirmedDecryptionKeepsTheContainerAndSaysSo)
+{
+    struct TCase
+    {
+        const char* Name;
+        bool Compress;
+        bool ClearCompressedFlag;
+        const char* Password;
+        bool Wipe;
+        int Language;
+    };
+    const TCase cases[] = {
+        {"a typo, English", false, false, "right pasword", true, 0},
+        {"a typo, Romanian", false, false, "right pasword", true, 1},
+        {"compressed flag cleared", true, true, "right password", true, 0},
+        {"no wipe asked, Romanian", false, false, "right password", false, 1},
+    };
+    int n = 0;
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.Name);
+        const std::string name = "u" + std::to_string(n++);
+        WriteBytes(files / (name + ".bin"), PseudoRandomBytes(40000, 5));
+        window.SetChecked("chkEncCompress", c.Compress);
+        form->chkEncCompressClick();
+        window.UserClick("btnOptions");
+        window.UserSelect("edtLanguage", 0);
+        Encrypt(files / (name + ".bin"), "right password");
+        const std::filesystem::path container = files / (name + ".mvx");
+        ASSERT_TRUE(std::filesystem::exists(container)) << window.Messages().size();
+        if (c.ClearCompressedFlag) {
+            auto bytes = ReadBytes(container);
+            bytes[293] = 0;
+            WriteBytes(container, bytes);
+        }
+        const auto containerBytes = ReadBytes(container);
+        std::filesystem::create_directory(files / name);
+        window.UserClick("btnOptions");
+        window.UserSelect("edtLanguage", c.Language);
+        window.SetChecked("chkDecWipeInput", c.Wipe);
+        form->chkDecWipeInputClick();
+        window.ClearMessages();
+        Decrypt(container, files / name, c.Password);
+        EXPECT_EQ(ReadBytes(container), containerBytes);
+        EXPECT_TRUE(std::filesystem::exists(files / name / (name + ".bin")));
+        EXPECT_EQ(window.Items("lstJob").back(), "Decryption OK >> " + container.string());
+        const std::string english =
+            "The decrypted file could not be confirmed: the container holds no CRC-32 and no "
+            "checked compressed body, so a wrong password or a damaged container would go "
+            "unnoticed.";
+        const std::string romanian =
+            "Fisierul decriptat nu a putut fi confirmat: containerul nu contine CRC32 si nici un "
+            "corp comprimat verificat, asa ca o parola gresita sau un container deteriorat ar "
+            "trece neobservate.";
+        const std::string said = c.Language == 0 ? english : romanian;
+        const std::string kept = c.Language == 0
+                                     ? " The container was kept (not wiped): "
+                                     : " Containerul a fost pastrat (nu a fost sters): ";
+        EXPECT_EQ(MessageTexts(),
+                  std::vector<std::string>{c.Wipe ? said + kept + container.string() : said});
+        ASSERT_FALSE(window.Messages().empty());
+        EXPECT_EQ(window.Messages()[0].Kind, engine::TMessageKind::Information);
+    }
+}
+
+TEST_F(RoundTrip, TheStatusPageShowsTheTestAsAPhaseOfItsOwn)
+{
+    WriteBytes(files / "t.bin", PseudoRandomBytes(300000, 8));
+    window.SetChecked("chkEncTestOutput", true);
+    const std::string testing = "Task : Testing " + (files / "t.mvx").string();
+    int testRounds = 0;
+    window.OnProcessMessages([&](int) {
+        if (window.Text("lblTask") != testing)
+            return;
+        ++testRounds;
+        EXPECT_EQ(window.PageIndex(), app::PageStatus);
+        EXPECT_TRUE(window.Enabled("btnStop"));
+        EXPECT_EQ(window.Text("lblSpeed").rfind("Testing speed : ", 0), 0u)
+            << window.Text("lblSpeed");
+    });
+    Encrypt(files / "t.bin", "pw");
+    EXPECT_GT(testRounds, 0);
+    EXPECT_TRUE(window.Messages().empty());
+    EXPECT_TRUE(std::filesystem::exists(files / "t.mvx"));
+    EXPECT_EQ(window.Text("lblTask"), "Task : Nothing to do");
+
+    // Stop during the test: the input stays (although a wipe was asked), no output.
+    std::filesystem::remove(files / "t.mvx");
+    window.SetChecked("chkEncWipeInput", true);
+    form->chkEncWipeInputClick();
+    window.OnProcessMessages([&](int) {
+        if (window.Text("lblTask") == testing && window.Enabled("btnStop"))
+            window.UserClick("btnStop");
+    });
+    Encrypt(files / "t.bin", "pw");
+    EXPECT_TRUE(std::filesystem::exists(files / "t.bin"));
+    EXPECT_FALSE(std::filesystem::exists(files / "t.mvx"));
+    EXPECT_EQ(window.Items("lstJob").back(), "Encryption STOPPED >> " + (files / "t.bin").string());
+}
+
 TEST_F(RoundTrip, WrongPasswordIsRefusedWithTheLanguagesMessage)
 {
     WriteBytes(files / "a.bin", PseudoRandomBytes(5000, 1));

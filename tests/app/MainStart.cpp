@@ -226,6 +226,35 @@ TEST_F(StartButtonMore, JobsReadTheOptionGlobals)
     EXPECT_EQ(o.CipherModeIndex, 3);
 }
 
+TEST_F(StartButtonMore, TestOutputBoxesFeedTheJobs)
+{
+    Create();
+    // Each page's box reaches its own job kind only.
+    window.SetChecked("chkEncTestOutput", true);
+    window.SetText("edtEncInput", "/d/a");
+    variabile.EncInputFile = "/d/a";
+    window.SetText("edtEncOutput", "/d/a.mvx");
+    window.SetText("edtPassword", "pw");
+    window.QueuePasswordAnswer("pw");
+    form->btnStartClick();
+    window.SetChecked("chkEncTestOutput", false);
+    window.SetChecked("chkDecTestOutput", true);
+    window.UserClick("btnDecrypt");
+    window.SetText("edtDecInput", "/d/a.mvx");
+    variabile.DecInputFile = "/d/a.mvx";
+    window.SetText("edtDecOutput", "/d/");
+    variabile.DecOutputPath = "/d/";
+    window.SetText("edtPassword", "pw");
+    form->btnStartClick();
+    ASSERT_EQ(calls.size(), 2u);
+    EXPECT_EQ(calls[0].Job, "EncryptFile");
+    EXPECT_TRUE(calls[0].Options.EncTestOutput);
+    EXPECT_FALSE(calls[0].Options.DecTestOutput);
+    EXPECT_EQ(calls[1].Job, "DecryptFile");
+    EXPECT_FALSE(calls[1].Options.EncTestOutput);
+    EXPECT_TRUE(calls[1].Options.DecTestOutput);
+}
+
 TEST_F(StartButtonMore, PendingOutputKindsSayTheyAreNotAvailable)
 {
     app::TMainServices services = Services();
