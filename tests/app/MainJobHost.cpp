@@ -190,6 +190,35 @@ TEST_F(JobHost, PasswordFieldAndTexts)
     EXPECT_EQ(Host().Texts().ElapsedTime, "Elapsed time : ");
 }
 
+// The test's texts follow the language like the others: a switch reaches the next message.
+TEST_F(JobHost, TestTextsFollowTheLanguage)
+{
+    struct TCase
+    {
+        int Language;
+        const char* Speed;
+        const char* FailedStart;
+        const char* KeptEnd;
+    };
+    const TCase cases[] = {
+        {0, "Testing speed : ", "Test of the output file FAILED: ",
+         " The container was kept (not wiped): "},
+        {1, "Viteza de testare : ", "Testul fisierului de iesire a ESUAT: ",
+         " Containerul a fost pastrat (nu a fost sters): "},
+    };
+    for (const TCase& c : cases) {
+        window.UserClick("btnOptions");
+        window.UserSelect("edtLanguage", c.Language);
+        const engine::TJobTexts& texts = Host().Texts();
+        EXPECT_EQ(texts.TestingSpeed, c.Speed);
+        EXPECT_EQ(texts.TestFailed.rfind(c.FailedStart, 0), 0u) << texts.TestFailed;
+        const std::string kept = c.KeptEnd;
+        ASSERT_GT(texts.NotConfirmedKept.size(), kept.size());
+        EXPECT_EQ(texts.NotConfirmedKept.substr(texts.NotConfirmedKept.size() - kept.size()), kept);
+        EXPECT_EQ(texts.NotConfirmedKept.rfind(variabile.Text(app::TText::MsgNotConfirmed), 0), 0u);
+    }
+}
+
 TEST_F(JobHost, InternalErrorShowsItsMessageThenEnds)
 {
     EXPECT_THROW(Host().InternalError("Internal error : Invalid ciphermode !"), ETerminated);
