@@ -45,8 +45,8 @@ public:
     // Raw block functions of the mode kernels; no Ready check (the callers made it).
     void EncryptRaw(const uint8_t* in, uint8_t* out) const;
     void DecryptRaw(const uint8_t* in, uint8_t* out) const;
-    // n independent blocks, two at a time so the table look-ups of both overlap; in == out
-    // allowed.
+    // n independent blocks, up to eight at a time so the table look-ups of each fill the
+    // others' latency; in == out allowed.
     void EncryptRawN(const uint8_t* in, uint8_t* out, size_t n) const;
     void DecryptRawN(const uint8_t* in, uint8_t* out, size_t n) const;
 

@@ -48,7 +48,7 @@ public:
     MV_DECLARE_BLOCK_KERNELS
 
     // Raw block functions of the mode kernels: no Ready check, in == out allowed. The N forms
-    // take n independent blocks and work on two at a time.
+    // take n independent blocks and work on four at a time.
     void EncryptRaw(const uint8_t* in, uint8_t* out) const;
     void DecryptRaw(const uint8_t* in, uint8_t* out) const;
     void EncryptRawN(const uint8_t* in, uint8_t* out, size_t n) const;
