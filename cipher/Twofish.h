@@ -51,6 +51,9 @@ public:
     // is allowed.
     void EncryptRaw(const uint8_t* in, uint8_t* out) const;
     void DecryptRaw(const uint8_t* in, uint8_t* out) const;
+    // n independent blocks, two at a time; in == out allowed.
+    void EncryptRawN(const uint8_t* in, uint8_t* out, size_t n) const;
+    void DecryptRawN(const uint8_t* in, uint8_t* out, size_t n) const;
 
 private:
     void ExpandKey(const uint8_t* key, int32_t keyBits);
