@@ -349,6 +349,11 @@ void TMV_blowfish::WipeKey()
     TMV_blockcipher::WipeKey();
 }
 
+std::unique_ptr<TMV_blockcipher> TMV_blowfish::Clone() const
+{
+    return std::unique_ptr<TMV_blockcipher>(new TMV_blowfish(*this));
+}
+
 std::span<const uint8_t> TMV_blowfish::ScheduleBytes() const
 {
     return {reinterpret_cast<const uint8_t*>(&schedule), sizeof schedule};

@@ -623,6 +623,11 @@ void TMV_cast128::WipeKey()
     TMV_blockcipher::WipeKey();
 }
 
+std::unique_ptr<TMV_blockcipher> TMV_cast128::Clone() const
+{
+    return std::unique_ptr<TMV_blockcipher>(new TMV_cast128(*this));
+}
+
 MV_CAST_INLINE void TMV_cast128::EncryptRaw(const uint8_t* in, uint8_t* out) const
 {
     Encrypt<1>(subkeys, rounds, in, out);

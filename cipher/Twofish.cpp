@@ -170,6 +170,11 @@ void TMV_twofish::WipeKey()
     TMV_blockcipher::WipeKey();
 }
 
+std::unique_ptr<TMV_blockcipher> TMV_twofish::Clone() const
+{
+    return std::unique_ptr<TMV_blockcipher>(new TMV_twofish(*this));
+}
+
 void TMV_twofish::SetKey(const void* key, int32_t keyBits, const void* initialChain)
 {
     TMV_cipher::SetKey(key, keyBits, initialChain);
