@@ -103,7 +103,8 @@ void TParallelDecryptor::Decrypt(TMV_blockcipher& cipher, const uint8_t* in, uin
             calls.push_back({total, static_cast<size_t>(n)});
             total += static_cast<size_t>(n);
         }
-    const size_t wanted = std::min<size_t>(Threads(), total / MinBytesPerThread);
+    const size_t wanted =
+        Threads() < 2 ? 1 : std::min<size_t>(Threads() * PartsPerThread, total / MinPartBytes);
     if (!splittable || !cipher.Ready() || wanted < 2) {
         SerialCalls(cipher, in, out, portions);
         return;
@@ -147,7 +148,8 @@ void TParallelDecryptor::Decrypt(TMV_blockcipher& cipher, const uint8_t* in, uin
         }
     }
 
-    // The first part runs on the cipher itself; the others on copies, wiped when they go.
+    // The first part runs on the cipher itself, the others on copies, wiped when they go. The
+    // parts are independent, so whichever thread takes one may run it.
     std::vector<std::unique_ptr<TMV_blockcipher>> copies(parts);
     for (size_t k = 1; k < parts; ++k) {
         copies[k] = cipher.Clone();

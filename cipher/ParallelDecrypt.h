@@ -38,9 +38,13 @@ void AppendStepPortions(std::vector<int32_t>& portions, int64_t length, int32_t 
 class TParallelDecryptor
 {
 public:
-    // Runs below this many bytes per thread are not worth waking a thread for. Every part but
-    // the first thus begins well past the run's first block.
-    static constexpr size_t MinBytesPerThread = 16384;
+    // The run is cut into up to PartsPerThread parts per thread, which the threads take in
+    // turn: a thread that starts late, or that another process slows down, leaves its share to
+    // the others instead of holding up the call. A part is at least MinPartBytes long (a
+    // shorter one is not worth a thread's wake-up), so every part but the first begins well
+    // past the run's first block.
+    static constexpr size_t PartsPerThread = 4;
+    static constexpr size_t MinPartBytes = 8192;
 
     // threads counts the calling thread; 0 takes std::thread::hardware_concurrency(). The
     // threads are started here and kept until destruction.

@@ -85,11 +85,11 @@ std::vector<TRun> Runs()
     runs.push_back({"from the second portion, odd length", StepPortions(100003, JobStep, 8192)});
     runs.push_back({"from the last portion of a step", StepPortions(70001, JobStep, 24576)});
     runs.push_back({"short last step", StepPortions(3 * int64_t{JobStep} + 7233, JobStep)});
-    // Two threads cut this one exactly where the last call begins, after two calls shorter than
-    // any block that follow a call ending in a partial block.
+    // Cut halfway, exactly where the last call begins, after two calls shorter than any block
+    // that follow a call ending in a partial block.
     runs.push_back({"cut after short calls", {30001, 3, 5, 30009}});
-    // The cut's call follows only calls shorter than a block: its chaining value is the first
-    // one encrypted once per call.
+    // Cuts (halfway among them) at calls that follow only calls shorter than a block: their
+    // chaining value is the first one encrypted once per call.
     Portions tiny(5000, 7);
     tiny.push_back(35000);
     runs.push_back({"cut after 5000 calls of 7 bytes", tiny});
