@@ -94,13 +94,18 @@ public:
         ConsoleReporter::ReportRuns(runs);
     }
 
+    // Each run against the serial run of the same cipher; with --benchmark_repetitions, the
+    // medians against the median.
     void PrintRatios() const
     {
         std::printf("\n%-40s %12s %12s %8s\n", "cipher/way", "MB/s", "serial", "ratio");
         for (const auto& [name, speed] : speeds) {
-            const auto slash = name.find('/');
-            const std::string cipher = name.substr(0, slash);
-            const auto serial = speeds.find(cipher + "/Serial/real_time");
+            const auto at = name.find("/real_time");
+            const std::string suffix = name.substr(at + 10);
+            if (suffix != "" && suffix != "_median")
+                continue;
+            const std::string cipher = name.substr(0, name.find('/'));
+            const auto serial = speeds.find(cipher + "/Serial/real_time" + suffix);
             if (serial == speeds.end() || serial->first == name)
                 continue;
             std::printf("%-40s %12.1f %12.1f %8.2f\n", name.c_str(), speed / 1e6,
