@@ -137,6 +137,7 @@ void TParallelDecryptor::Decrypt(TMV_blockcipher& cipher, const uint8_t* in, uin
     // Every part's chaining value comes from the cipher bytes before any thread writes a plain
     // byte, which is what lets out be in.
     TChainStore chains(parts, b);
+    std::memcpy(chains[0], cipher.Chain(), b);
     for (size_t k = 1; k < parts; ++k) {
         const size_t s = starts[k];
         if (mode == cmCFB8bit || s > calls[firstCall[k]].start) {
@@ -148,23 +149,26 @@ void TParallelDecryptor::Decrypt(TMV_blockcipher& cipher, const uint8_t* in, uin
         }
     }
 
-    // The first part runs on the cipher itself, the others on copies, wiped when they go. The
-    // parts are independent, so whichever thread takes one may run it.
-    std::vector<std::unique_ptr<TMV_blockcipher>> copies(parts);
-    for (size_t k = 1; k < parts; ++k) {
-        copies[k] = cipher.Clone();
-        copies[k]->SetChain(chains[k]);
-    }
-    pool.Run(static_cast<unsigned>(parts), [&](unsigned k) {
-        TMV_blockcipher& c = k == 0 ? cipher : *copies[k];
+    // The calling thread runs its parts on the cipher itself, every other thread on a copy of
+    // its own, wiped when it goes; each part first sets the chaining value it begins with. The
+    // last part's final value is what the cipher keeps.
+    std::vector<std::unique_ptr<TMV_blockcipher>> copies(Threads());
+    for (size_t t = 1; t < copies.size(); ++t)
+        copies[t] = cipher.Clone();
+    TChainStore last(1, b);
+    pool.Run(static_cast<unsigned>(parts), [&](unsigned k, unsigned thread) {
+        TMV_blockcipher& c = thread == 0 ? cipher : *copies[thread];
+        c.SetChain(chains[k]);
         const size_t s = starts[k], e = starts[k + 1];
         for (size_t q = firstCall[k]; q < calls.size() && calls[q].start < e; ++q) {
             const size_t from = std::max(calls[q].start, s);
             const size_t to = std::min(calls[q].End(), e);
             c.DecryptBuffer(in + from, out + from, static_cast<int32_t>(to - from));
         }
+        if (k + 1 == parts)
+            std::memcpy(last[0], c.Chain(), b);
     });
-    cipher.SetChain(copies.back()->Chain());
+    cipher.SetChain(last[0]);
 }
 
 void DecryptPortionsParallel(TMV_blockcipher& cipher, const uint8_t* in, uint8_t* out,

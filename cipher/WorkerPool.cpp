@@ -11,7 +11,7 @@ TWorkerPool::TWorkerPool(unsigned threads)
     workers.reserve(threads - 1);
     try {
         for (unsigned i = 1; i < threads; ++i)
-            workers.emplace_back([this] { WorkerLoop(); });
+            workers.emplace_back([this, i] { WorkerLoop(i); });
     } catch (...) {
         // The threads already running must end before the members they use go.
         {
@@ -36,12 +36,12 @@ TWorkerPool::~TWorkerPool()
         worker.join();
 }
 
-void TWorkerPool::Drain(const std::function<void(unsigned)>& piece, unsigned count)
+void TWorkerPool::Drain(const TPiece& piece, unsigned count, unsigned thread)
 {
     for (unsigned i = next.fetch_add(1); i < count; i = next.fetch_add(1)) {
         std::exception_ptr raised;
         try {
-            piece(i);
+            piece(i, thread);
         } catch (...) {
             raised = std::current_exception();
         }
@@ -53,7 +53,7 @@ void TWorkerPool::Drain(const std::function<void(unsigned)>& piece, unsigned cou
     }
 }
 
-void TWorkerPool::WorkerLoop()
+void TWorkerPool::WorkerLoop(unsigned thread)
 {
     unsigned seen = 0;
     std::unique_lock guard(lock);
@@ -69,7 +69,7 @@ void TWorkerPool::WorkerLoop()
         const unsigned count = taskCount;
         ++busyWorkers;
         guard.unlock();
-        Drain(*piece, count);
+        Drain(*piece, count, thread);
         guard.lock();
         // Run returns only once no worker is left inside Drain, so a late worker can never
         // take a piece of the next task with this task's function.
@@ -78,13 +78,13 @@ void TWorkerPool::WorkerLoop()
     }
 }
 
-void TWorkerPool::Run(unsigned count, const std::function<void(unsigned)>& piece)
+void TWorkerPool::Run(unsigned count, const TPiece& piece)
 {
     if (count == 0)
         return;
     if (workers.empty() || count == 1) {
         for (unsigned i = 0; i < count; ++i)
-            piece(i);
+            piece(i, 0);
         return;
     }
     {
@@ -97,7 +97,7 @@ void TWorkerPool::Run(unsigned count, const std::function<void(unsigned)>& piece
         ++generation;
     }
     wake.notify_all();
-    Drain(piece, count);
+    Drain(piece, count, 0);
     std::unique_lock guard(lock);
     done.wait(guard, [&] { return finished == count && busyWorkers == 0; });
     task = nullptr;

@@ -26,16 +26,19 @@ public:
     // Threads that take pieces, the calling one included.
     unsigned Threads() const { return static_cast<unsigned>(workers.size()) + 1; }
 
-    // Runs piece(i) once for every i in [0, count), on the pool's threads and the calling
-    // thread, and returns when every piece has ended and no worker touches piece any more. The
-    // first exception a piece raised is raised again here, after all pieces have ended. One
-    // Run at a time.
-    void Run(unsigned count, const std::function<void(unsigned)>& piece);
+    // Runs piece(i, thread) once for every i in [0, count), on the pool's threads and the
+    // calling thread, and returns when every piece has ended and no worker touches piece any
+    // more. thread (0 for the calling thread, 1 .. Threads() - 1 for the pool's) tells which
+    // thread runs it, so a piece may use that thread's own state; no two pieces with the same
+    // thread run at once. The first exception a piece raised is raised again here, after all
+    // pieces have ended. One Run at a time.
+    using TPiece = std::function<void(unsigned index, unsigned thread)>;
+    void Run(unsigned count, const TPiece& piece);
 
 private:
-    void WorkerLoop();
+    void WorkerLoop(unsigned thread);
     // Takes pieces of the current task until none is left.
-    void Drain(const std::function<void(unsigned)>& piece, unsigned count);
+    void Drain(const TPiece& piece, unsigned count, unsigned thread);
 
     std::vector<std::thread> workers;
     std::mutex lock;
@@ -44,7 +47,7 @@ private:
     // Changed under lock: a new task, or the end.
     unsigned generation = 0;
     bool stopping = false;
-    const std::function<void(unsigned)>* task = nullptr;
+    const TPiece* task = nullptr;
     unsigned taskCount = 0;
     unsigned finished = 0;
     unsigned busyWorkers = 0;
