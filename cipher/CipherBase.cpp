@@ -125,9 +125,13 @@ TMV_blockcipher::TMV_blockcipher(const TMV_blockcipher& other)
     : TMV_cipher(other), CipherMode(other.CipherMode), blockBytes(other.blockBytes)
 {
     const auto n = static_cast<size_t>(blockBytes);
-    startChain.reset(new uint8_t[n]);
-    chain.reset(new uint8_t[n]);
-    chainTemp.reset(new uint8_t[n]);
+    startChain.reset(new (std::nothrow) uint8_t[n]);
+    if (startChain)
+        chain.reset(new (std::nothrow) uint8_t[n]);
+    if (chain)
+        chainTemp.reset(new (std::nothrow) uint8_t[n]);
+    if (!chainTemp)
+        throw EMV_blockcipher(MsgInsufficientMemory);
     std::memcpy(startChain.get(), other.startChain.get(), n);
     std::memcpy(chain.get(), other.chain.get(), n);
     std::memcpy(chainTemp.get(), other.chainTemp.get(), n);
