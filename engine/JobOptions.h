@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <string>
 
 namespace mv::engine {
 
@@ -32,6 +33,9 @@ struct TJobOptions
     // file, and may change it: the way a test shows that a byte altered between the write and
     // the read-back fails the test. Empty everywhere but in tests.
     std::function<void(uint8_t* bytes, int64_t count, int64_t offset)> ReadBackFilter;
+    // The name stored in a new container instead of the input's own last element (standard input
+    // has none); empty: the input's.
+    std::string StoredName;
 };
 
 } // namespace mv::engine

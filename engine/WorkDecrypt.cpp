@@ -9,41 +9,20 @@
 
 namespace mv::engine {
 
-namespace {
-
-TJobResult Outcome(TJobOutcome outcome, const std::filesystem::path& output = {},
-                   std::string detail = {})
-{
-    TJobResult result;
-    result.Outcome = outcome;
-    result.OutputPath = output;
-    result.Detail = std::move(detail);
-    return result;
-}
-
-} // namespace
-
-TJobResult DecryptFile(TJobHost& host, const TJobOptions& options,
-                       const std::filesystem::path& input,
-                       const std::filesystem::path& outputDirectory, TContainerRange range)
+TJobResult DecryptPlainTo(TJobHost& host, const TJobOptions& options,
+                          const std::filesystem::path& input,
+                          const TDecryptDestination& destination, TContainerRange range)
 {
     const TJobTexts& texts = host.Texts();
     const std::string inputText = input.string();
 
-    if (!platform::IdentityOfPath(input)) {
-        host.ShowMessage(TMessageKind::Error, texts.InputMissing, TFocus::DecInput);
-        return Outcome(TJobOutcome::InputMissing);
-    }
     TJobInput inputFile;
-    std::string error;
-    if (!inputFile.Open(input, error)) {
-        host.ShowMessage(TMessageKind::Error, texts.UnableToOpenInput + "\n" + error);
-        return Outcome(TJobOutcome::InputUnopenable, {}, error);
-    }
+    if (std::optional<TJobResult> refused = OpenContainer(host, input, inputFile))
+        return *refused;
     auto refuseFileType = [&] {
         host.RefusedDisplay(LineDecryptFailed + inputText);
         host.ShowMessage(TMessageKind::Error, texts.InvalidFileType);
-        return Outcome(TJobOutcome::InvalidFileType);
+        return JobResult(TJobOutcome::InvalidFileType);
     };
 
     std::unique_ptr<TRangeStream> container;
@@ -59,14 +38,14 @@ TJobResult DecryptFile(TJobHost& host, const TJobOptions& options,
         CurrentHeader = TContainerHeader::Decode(headerBytes);
     } catch (const platform::EStreamError& e) {
         host.ShowMessage(TMessageKind::Error, texts.UnableToOpenInput + "\n" + e.what());
-        return Outcome(TJobOutcome::InputUnopenable, {}, e.what());
+        return JobResult(TJobOutcome::InputUnopenable, {}, e.what());
     }
     if (!CurrentHeader.HasMark())
         return refuseFileType();
     if (CurrentHeader.IsCompressed) {
         container.reset();
         inputFile.Close();
-        return DecryptCompressedFile(host, options, input, outputDirectory, range);
+        return DecryptCompressedTo(host, options, input, destination, range);
     }
     // Bytes read from a file are input: an unlisted cipher or mode, or a stored name that would
     // leave the chosen directory, make the file unusable, not the program.
@@ -80,7 +59,21 @@ TJobResult DecryptFile(TJobHost& host, const TJobOptions& options,
             host, texts.DecryptionSpeed, texts.CompressedTo + TextRate100, container->Size(),
             [&] { return cipher.DecryptFromStream(*container, output, JobChunkSize); });
     };
-    return RunDecryptFrame(host, options, inputFile, outputDirectory, *safeName, body);
+    return RunDecryptFrame(host, options, inputFile, destination, *safeName, body);
+}
+
+TJobResult DecryptFile(TJobHost& host, const TJobOptions& options,
+                       const std::filesystem::path& input,
+                       const std::filesystem::path& outputDirectory, TContainerRange range)
+{
+    return DecryptPlainTo(host, options, input, {outputDirectory, {}}, range);
+}
+
+TJobResult DecryptFileAs(TJobHost& host, const TJobOptions& options,
+                         const std::filesystem::path& input, const std::filesystem::path& output,
+                         TContainerRange range)
+{
+    return DecryptPlainTo(host, options, input, {{}, output}, range);
 }
 
 } // namespace mv::engine

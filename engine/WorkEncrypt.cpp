@@ -11,19 +11,12 @@
 #include "engine/Work.h"
 #include "platform/FileSystem.h"
 
+#include <algorithm>
+#include <optional>
+
 namespace mv::engine {
 
 namespace {
-
-TJobResult Outcome(TJobOutcome outcome, const std::filesystem::path& output,
-                   std::string detail = {})
-{
-    TJobResult result;
-    result.Outcome = outcome;
-    result.OutputPath = output;
-    result.Detail = std::move(detail);
-    return result;
-}
 
 enum class TBodyKind
 {
@@ -41,13 +34,13 @@ TJobResult EncryptWithFrame(TJobHost& host, const TJobOptions& options,
 
     if (!platform::IdentityOfPath(input)) {
         host.ShowMessage(TMessageKind::Error, texts.InputMissing, TFocus::EncInput);
-        return Outcome(TJobOutcome::InputMissing, output);
+        return JobResult(TJobOutcome::InputMissing, output);
     }
     // Linux opens do not lock: the same file under another name, a symlink or a hard link would
     // be truncated while being read.
     if (IsSameFile(input, output)) {
         host.ShowMessage(TMessageKind::Plain, texts.SameInputOutput, TFocus::EncOutput);
-        return Outcome(TJobOutcome::SameFile, output);
+        return JobResult(TJobOutcome::SameFile, output);
     }
     if (framing.Prepare) {
         if (std::optional<TJobResult> refused = framing.Prepare())
@@ -59,46 +52,68 @@ TJobResult EncryptWithFrame(TJobHost& host, const TJobOptions& options,
     std::string error;
     if (!inputFile.Open(input, error)) {
         host.ShowMessage(TMessageKind::Error, texts.UnableToOpenInput + "\n" + error);
-        return Outcome(TJobOutcome::InputUnopenable, output, error);
+        return JobResult(TJobOutcome::InputUnopenable, output, error);
     }
+    // A pipe on standard input has no size: the body is read to its end, and what the header
+    // needs of it is written there at the end.
+    const bool stream = inputFile.IsStream();
     const int64_t totalBytes = inputFile.Size();
     // The table has room for 16383 entries: a larger input is refused before its CRC-32 pass
     // reads half a gigabyte for nothing, and before anything is written.
     if (compressed && totalBytes > MaxCompressedInput) {
         host.ShowMessage(TMessageKind::Error, TextTooLargeToCompress, TFocus::EncInput);
-        return Outcome(TJobOutcome::InputUnopenable, output);
+        return JobResult(TJobOutcome::InputUnopenable, output);
     }
-    if (options.IncludeCRC) {
+    const TOutputTarget target = InspectOutput(output, true);
+    const bool seekable = target.Kind != TOutputKind::PassThrough;
+    if (stream && !seekable && (options.IncludeCRC || compressed)) {
+        const std::string message = std::string("Cannot ") +
+                                    (compressed ? "compress" : "store the CRC-32 of") +
+                                    " standard input when it is a pipe and " + target.What +
+                                    " is the output: the header before the data needs " +
+                                    (compressed ? "the chunk sizes" : "the CRC-32") +
+                                    ", known only at the end of a pipe, and " + target.What +
+                                    " cannot be rewritten. Write to a file instead" +
+                                    (compressed ? "." : ", or leave the CRC-32 out.");
+        host.ShowMessage(TMessageKind::Error, message);
+        return JobResult(TJobOutcome::Unsupported, output, message);
+    }
+    // The CRC-32 is taken in the encryption's own pass and written into the header before the
+    // output is claimed; only an output that cannot be rewritten (a device, a FIFO) needs a pass
+    // of its own first.
+    const bool crcInPass = options.IncludeCRC && seekable;
+    if (options.IncludeCRC && !crcInPass) {
         CurrentHeader.Crc32 = OpenFileCRC32(host, inputFile.File(), &error);
         // A checksum over part of the file would make every later decryption fail.
         if (!error.empty()) {
             host.ShowMessage(TMessageKind::Error, texts.UnableToOpenInput + "\n" + error);
-            return Outcome(TJobOutcome::InputUnopenable, output, error);
+            return JobResult(TJobOutcome::InputUnopenable, output, error);
         }
     }
-    const TOutputTarget target = InspectOutput(output, true);
+    if (crcInPass)
+        CurrentHeader.Crc32 = 0;
     // A wipe destroys the only other copy: it follows a tested container, always.
     const bool testWanted = options.EncTestOutput || options.EncWipeInput;
-    if (testWanted && target.Kind == TOutputKind::PassThrough) {
+    if (testWanted && !seekable) {
         const std::string reason = UntestableOutputText(target);
         host.ShowMessage(TMessageKind::Error, reason, TFocus::EncOutput);
-        return Outcome(TJobOutcome::Unsupported, output, reason);
+        return JobResult(TJobOutcome::Unsupported, output, reason);
     }
     std::optional<platform::TFileIdentity> confirmed;
     if (target.Kind == TOutputKind::Existing) {
         if (host.Confirm(texts.OverwriteQuestion) != TAnswer::Yes)
-            return Outcome(TJobOutcome::OverwriteDeclined, output);
+            return JobResult(TJobOutcome::OverwriteDeclined, output);
         confirmed = target.Existing;
     }
     // Checked again on the open file: the output may have become a link to it meanwhile.
-    if (inputFile.Snapshot().Identity == platform::IdentityOfPath(output)) {
+    if (!stream && inputFile.Snapshot().Identity == platform::IdentityOfPath(output)) {
         host.ShowMessage(TMessageKind::Plain, texts.SameInputOutput, TFocus::EncOutput);
-        return Outcome(TJobOutcome::SameFile, output);
+        return JobResult(TJobOutcome::SameFile, output);
     }
     TJobOutput outputFile;
     if (!outputFile.Create(target, confirmed, error, framing.OutputMode)) {
         host.ShowMessage(TMessageKind::Error, std::string(TextUnableToCreateOutput) + "\n" + error);
-        return Outcome(TJobOutcome::OutputUncreatable, output, error);
+        return JobResult(TJobOutcome::OutputUncreatable, output, error);
     }
 
     host.BeginDisplay(TextTaskEncrypting + inputText);
@@ -106,13 +121,15 @@ TJobResult EncryptWithFrame(TJobHost& host, const TJobOptions& options,
     CurrentHeader.CipherId = options.AlgorithmIndex < cipher::AlgorithmCount
                                  ? cipher::AlgorithmIds[options.AlgorithmIndex]
                                  : 0;
-    CurrentHeader.FileName = StoredFileName(input);
+    CurrentHeader.FileName = StoredFileName(
+        options.StoredName.empty() ? input : std::filesystem::path(options.StoredName));
     CurrentHeader.CheckValue1 = CurrentHeader.CheckValue2 = NewCheckValue();
     CurrentHeader.ModeIndex = options.CipherModeIndex;
     CurrentHeader.HasCrc = options.IncludeCRC;
     if (compressed) {
-        // A compressed body always carries the check value, whatever IncludePass says.
-        SetCompressedLayout(CurrentHeader, totalBytes);
+        // A compressed body always carries the check value, whatever IncludePass says. A
+        // stream's layout is known at its end and written then.
+        SetCompressedLayout(CurrentHeader, stream ? 0 : totalBytes);
     } else {
         CurrentHeader.IsCompressed = false;
         CurrentHeader.HasPasswordCheck = options.IncludePass;
@@ -125,7 +142,7 @@ TJobResult EncryptWithFrame(TJobHost& host, const TJobOptions& options,
         host.EndLoop();
         host.RefusedDisplay(LineEncryptFailed + inputText);
         host.ShowMessage(TMessageKind::Error, message);
-        return Outcome(outcome, output, message);
+        return JobResult(outcome, output, message);
     };
     std::unique_ptr<cipher::TMV_blockcipher> currentCipher;
     // Keyed with the same password as currentCipher and used only by the test.
@@ -138,7 +155,6 @@ TJobResult EncryptWithFrame(TJobHost& host, const TJobOptions& options,
     try {
         if (framing.WriteLeading)
             framing.WriteLeading(outputFile);
-        written.Begin = outputFile.BytesWritten();
         currentCipher =
             CreateJobCipherByIndex(host, options.AlgorithmIndex, options.CipherModeIndex,
                                    testWanted ? &testCipher : nullptr);
@@ -147,30 +163,39 @@ TJobResult EncryptWithFrame(TJobHost& host, const TJobOptions& options,
             currentCipher->EncryptBuffer(check.data(), check.data(), 8);
             CurrentHeader.SetCheckBytes(check);
         }
-        const THeaderBytes headerBytes = CurrentHeader.Encode();
-        outputFile.Write(headerBytes.data(), HeaderSize);
-        written.Header = headerBytes;
+        const int64_t headerOffset = outputFile.BytesWritten();
+        // The job's own copy of its header: what is rewritten at the end comes from it, not from
+        // the shared record, which another job may have cleared meanwhile; the test compares the
+        // header read back with its bytes.
+        TContainerHeader header = CurrentHeader;
+        written.Header = header.Encode();
+        outputFile.Write(written.Header.data(), HeaderSize);
 
-        TRangeStream plain(inputFile.File(), 0, totalBytes);
+        std::unique_ptr<TRangeStream> range;
+        if (!stream)
+            range = std::make_unique<TRangeStream>(inputFile.File(), 0, totalBytes);
+        TReadCounter counted(stream ? static_cast<platform::TStream&>(inputFile.File()) : *range,
+                             crcInPass);
         // The digest of the input is taken as it is read: the test compares the container's
         // plain bytes with it, so nothing has to be read twice from the input.
-        TDigestingReader digested(plain);
+        TDigestingReader digested(counted);
         platform::TStream& source = testWanted ? static_cast<platform::TStream&>(digested)
-                                               : static_cast<platform::TStream&>(plain);
+                                               : static_cast<platform::TStream&>(counted);
+        std::optional<TCompressedBodyWriter> writer;
         if (compressed) {
-            TCompressedBodyWriter writer(*currentCipher, source, totalBytes, outputFile,
-                                         texts.CompressedTo);
+            writer.emplace(*currentCipher, source, totalBytes, outputFile, texts.CompressedTo);
             // lblRate is left as it is until the first chunk gives a figure.
-            end = RunChunkLoop(host, texts.EncryptionSpeed, {}, totalBytes,
-                               [&] { return writer.WriteChunk(); });
+            end = RunChunkLoop(host, texts.EncryptionSpeed, {}, std::max<int64_t>(totalBytes, 0),
+                               [&] { return writer->WriteChunk(); });
             if (end == TLoopEnd::Finished)
-                writer.WriteTable();
+                writer->WriteTable();
         } else {
             end = RunStepLoop(
-                host, texts.EncryptionSpeed, texts.CompressedTo + TextRate100, totalBytes,
+                host, texts.EncryptionSpeed, texts.CompressedTo + TextRate100,
+                std::max<int64_t>(totalBytes, 0),
                 [&] { return currentCipher->EncryptFromStream(source, outputFile, JobChunkSize); });
         }
-        bytesRead = plain.Position();
+        bytesRead = counted.Count();
         if (end == TLoopEnd::Finished) {
             host.EndLoop();
             // A file that grew, shrank or was rewritten meanwhile is not what the container
@@ -178,6 +203,20 @@ TJobResult EncryptWithFrame(TJobHost& host, const TJobOptions& options,
             if (!inputFile.Unchanged(bytesRead))
                 return fail(TJobOutcome::InputChanged, InputChangedText(input, "encrypted"));
             inputFile.Close();
+            // What the header could not know before the body: written in place now, before the
+            // output is visible under any name.
+            if (crcInPass || (stream && compressed)) {
+                if (crcInPass)
+                    header.Crc32 = counted.Crc32();
+                if (stream && compressed) {
+                    header.ChunkTableSize = writer->ChunkTableBytes();
+                    header.LastChunkSize = writer->LastChunkBytes();
+                }
+                CurrentHeader = header;
+                written.Header = header.Encode();
+                outputFile.WriteAt(headerOffset, written.Header.data(), HeaderSize);
+            }
+            written.Begin = headerOffset;
             written.End = outputFile.BytesWritten();
             if (framing.WriteTrailing) {
                 framing.WriteTrailing(outputFile);
@@ -188,7 +227,8 @@ TJobResult EncryptWithFrame(TJobHost& host, const TJobOptions& options,
                 written.PlainDigest = digested.Finish();
                 test = TestContainer(host, options, outputFile, *testCipher, written);
                 tested = test.End == TTestEnd::Passed;
-                end = test.End == TTestEnd::Stopped ? TLoopEnd::Stopped : TLoopEnd::Finished;
+                if (test.End == TTestEnd::Stopped)
+                    end = TLoopEnd::Stopped;
             }
             if (test.End == TTestEnd::Passed && end == TLoopEnd::Finished)
                 outputFile.Commit();
@@ -219,15 +259,20 @@ TJobResult EncryptWithFrame(TJobHost& host, const TJobOptions& options,
         outputFile.Discard();
         host.ClearPassword();
         host.StoppedDisplay(LineEncryptStopped + inputText);
-        return Outcome(TJobOutcome::Stopped, output);
+        return JobResult(TJobOutcome::Stopped, output);
     }
 
     CurrentHeader.Clear();
-    TJobResult result = Outcome(TJobOutcome::Finished, output);
+    TJobResult result = JobResult(TJobOutcome::Finished, output);
     result.Tested = tested;
     if (options.EncWipeInput) {
         std::string wipeError;
-        if (!WipeFile(host, input, options.SecureWipe, &wipeError, &inputFile.Snapshot())) {
+        if (stream) {
+            // Nothing on the disk to destroy: the bytes came through a pipe.
+            result.WipeFailed = true;
+            result.Detail = "Not wiped: standard input is a pipe, not a file";
+            host.ShowMessage(TMessageKind::Error, result.Detail);
+        } else if (!WipeFile(host, input, options.SecureWipe, &wipeError, &inputFile.Snapshot())) {
             result.WipeFailed = true;
             result.Detail = wipeError;
             host.ShowMessage(TMessageKind::Error, wipeError);
