@@ -1,8 +1,11 @@
 #include "cipher/Sha1.h"
 
 #include "cipher/BitOps.h"
+#include "cipher/Sha1Ni.h"
 
 namespace mv::cipher {
+
+TMV_sha1::TMV_sha1(TPath path) : shaNi(path == TPath::Automatic && Sha1NiSupported()) {}
 
 TMV_sha1::~TMV_sha1()
 {
@@ -44,18 +47,29 @@ void TMV_sha1::AddBytes(const void* buffer, int32_t count)
 
     const auto* p = static_cast<const uint8_t*>(buffer);
     auto left = static_cast<size_t>(count);
-    while (left != 0) {
+    // A partly filled block is completed first; whole blocks are then compressed straight from
+    // the caller's buffer, and what remains waits in BlockBuffer.
+    if (BlockFill > 0) {
         const size_t space = 64 - static_cast<size_t>(BlockFill);
         if (left < space) {
             std::memcpy(BlockBuffer + BlockFill, p, left);
             BlockFill += static_cast<int32_t>(left);
-            break;
+            return;
         }
         std::memcpy(BlockBuffer + BlockFill, p, space);
         p += space;
         left -= space;
-        CompressBlock();
+        CompressBlocks(BlockBuffer, 1);
+        BlockFill = 0;
+        SecureFill(BlockBuffer, sizeof BlockBuffer, 0);
     }
+    if (left >= 64) {
+        CompressBlocks(p, left / 64);
+        p += left / 64 * 64;
+        left %= 64;
+    }
+    std::memcpy(BlockBuffer, p, left);
+    BlockFill = static_cast<int32_t>(left);
 }
 
 void TMV_sha1::Finish(void* digest)
@@ -63,11 +77,13 @@ void TMV_sha1::Finish(void* digest)
     if (!ready)
         throw EMV_hash(MsgHashNotInitialized);
     BlockBuffer[BlockFill] = 0x80;
-    if (BlockFill >= 56)
-        CompressBlock();
+    if (BlockFill >= 56) {
+        CompressBlocks(BlockBuffer, 1);
+        SecureFill(BlockBuffer, sizeof BlockBuffer, 0);
+    }
     StoreBE32(BlockBuffer + 56, BitCountHigh);
     StoreBE32(BlockBuffer + 60, BitCountLow);
-    CompressBlock();
+    CompressBlocks(BlockBuffer, 1);
     auto* out = static_cast<uint8_t*>(digest);
     for (int i = 0; i < 5; ++i)
         StoreBE32(out + 4 * i, HashState[i]);
@@ -76,56 +92,60 @@ void TMV_sha1::Finish(void* digest)
 
 // The 80 rounds written out through the round macros, five working words renamed instead of
 // moved.
-#define SHA1_ROUND(a, b, c, d, e, f, k, w)                                                       \
-    do {                                                                                         \
-        e += RotateLeft32(a, 5) + (f) + (k) + (w);                                               \
-        b = RotateLeft32(b, 30);                                                                 \
+#define SHA1_ROUND(a, b, c, d, e, f, k, w)                                                         \
+    do {                                                                                           \
+        e += RotateLeft32(a, 5) + (f) + (k) + (w);                                                 \
+        b = RotateLeft32(b, 30);                                                                   \
     } while (0)
 #define SHA1_F1(b, c, d) (d ^ (b & (c ^ d)))
 #define SHA1_F2(b, c, d) (b ^ c ^ d)
 #define SHA1_F3(b, c, d) ((b & c) | (d & (b | c)))
-#define SHA1_R5(f, k, i)                                                                          \
-    SHA1_ROUND(a, b, c, d, e, f(b, c, d), k, W[i]);                                              \
-    SHA1_ROUND(e, a, b, c, d, f(a, b, c), k, W[i + 1]);                                          \
-    SHA1_ROUND(d, e, a, b, c, f(e, a, b), k, W[i + 2]);                                          \
-    SHA1_ROUND(c, d, e, a, b, f(d, e, a), k, W[i + 3]);                                          \
+#define SHA1_R5(f, k, i)                                                                           \
+    SHA1_ROUND(a, b, c, d, e, f(b, c, d), k, W[i]);                                                \
+    SHA1_ROUND(e, a, b, c, d, f(a, b, c), k, W[i + 1]);                                            \
+    SHA1_ROUND(d, e, a, b, c, f(e, a, b), k, W[i + 2]);                                            \
+    SHA1_ROUND(c, d, e, a, b, f(d, e, a), k, W[i + 3]);                                            \
     SHA1_ROUND(b, c, d, e, a, f(c, d, e), k, W[i + 4])
 
-void TMV_sha1::CompressBlock()
+void TMV_sha1::CompressBlocks(const uint8_t* blocks, size_t count)
 {
-    BlockFill = 0;
+    if (shaNi) {
+        Sha1NiCompress(HashState, blocks, count);
+        return;
+    }
     uint32_t W[80];
-    for (int t = 0; t < 16; ++t)
-        W[t] = LoadBE32(BlockBuffer + 4 * t);
-    for (int t = 16; t < 80; ++t)
-        W[t] = RotateLeft32(W[t - 3] ^ W[t - 8] ^ W[t - 14] ^ W[t - 16], 1);
+    for (; count != 0; --count, blocks += 64) {
+        for (int t = 0; t < 16; ++t)
+            W[t] = LoadBE32(blocks + 4 * t);
+        for (int t = 16; t < 80; ++t)
+            W[t] = RotateLeft32(W[t - 3] ^ W[t - 8] ^ W[t - 14] ^ W[t - 16], 1);
 
-    uint32_t a = HashState[0], b = HashState[1], c = HashState[2], d = HashState[3],
-             e = HashState[4];
-    SHA1_R5(SHA1_F1, 0x5A827999u, 0);
-    SHA1_R5(SHA1_F1, 0x5A827999u, 5);
-    SHA1_R5(SHA1_F1, 0x5A827999u, 10);
-    SHA1_R5(SHA1_F1, 0x5A827999u, 15);
-    SHA1_R5(SHA1_F2, 0x6ED9EBA1u, 20);
-    SHA1_R5(SHA1_F2, 0x6ED9EBA1u, 25);
-    SHA1_R5(SHA1_F2, 0x6ED9EBA1u, 30);
-    SHA1_R5(SHA1_F2, 0x6ED9EBA1u, 35);
-    SHA1_R5(SHA1_F3, 0x8F1BBCDCu, 40);
-    SHA1_R5(SHA1_F3, 0x8F1BBCDCu, 45);
-    SHA1_R5(SHA1_F3, 0x8F1BBCDCu, 50);
-    SHA1_R5(SHA1_F3, 0x8F1BBCDCu, 55);
-    SHA1_R5(SHA1_F2, 0xCA62C1D6u, 60);
-    SHA1_R5(SHA1_F2, 0xCA62C1D6u, 65);
-    SHA1_R5(SHA1_F2, 0xCA62C1D6u, 70);
-    SHA1_R5(SHA1_F2, 0xCA62C1D6u, 75);
-    HashState[0] += a;
-    HashState[1] += b;
-    HashState[2] += c;
-    HashState[3] += d;
-    HashState[4] += e;
-
+        uint32_t a = HashState[0], b = HashState[1], c = HashState[2], d = HashState[3],
+                 e = HashState[4];
+        SHA1_R5(SHA1_F1, 0x5A827999u, 0);
+        SHA1_R5(SHA1_F1, 0x5A827999u, 5);
+        SHA1_R5(SHA1_F1, 0x5A827999u, 10);
+        SHA1_R5(SHA1_F1, 0x5A827999u, 15);
+        SHA1_R5(SHA1_F2, 0x6ED9EBA1u, 20);
+        SHA1_R5(SHA1_F2, 0x6ED9EBA1u, 25);
+        SHA1_R5(SHA1_F2, 0x6ED9EBA1u, 30);
+        SHA1_R5(SHA1_F2, 0x6ED9EBA1u, 35);
+        SHA1_R5(SHA1_F3, 0x8F1BBCDCu, 40);
+        SHA1_R5(SHA1_F3, 0x8F1BBCDCu, 45);
+        SHA1_R5(SHA1_F3, 0x8F1BBCDCu, 50);
+        SHA1_R5(SHA1_F3, 0x8F1BBCDCu, 55);
+        SHA1_R5(SHA1_F2, 0xCA62C1D6u, 60);
+        SHA1_R5(SHA1_F2, 0xCA62C1D6u, 65);
+        SHA1_R5(SHA1_F2, 0xCA62C1D6u, 70);
+        SHA1_R5(SHA1_F2, 0xCA62C1D6u, 75);
+        HashState[0] += a;
+        HashState[1] += b;
+        HashState[2] += c;
+        HashState[3] += d;
+        HashState[4] += e;
+    }
+    // The schedule is derived from the message: wiped once per call, not per block.
     SecureFill(W, sizeof W, 0);
-    SecureFill(BlockBuffer, sizeof BlockBuffer, 0);
 }
 
 #undef SHA1_ROUND

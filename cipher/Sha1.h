@@ -13,7 +13,15 @@ public:
     static constexpr int HashSize = 160;
     static constexpr size_t DigestBytes = HashSize / 8;
 
-    TMV_sha1() = default;
+    // Which compression runs. Automatic takes the SHA instructions when the processor has them;
+    // Portable forces the portable rounds, for the tests and benchmarks that compare the two.
+    enum class TPath
+    {
+        Automatic,
+        Portable
+    };
+
+    explicit TMV_sha1(TPath path = TPath::Automatic);
     ~TMV_sha1() override;
 
     int AlgorithmId() const override { return Id; }
@@ -29,13 +37,16 @@ public:
     static bool RunSelfTest();
 
 private:
-    void CompressBlock();
+    // Compresses count 64-byte blocks from blocks on, on the processor's SHA instructions where
+    // it has them.
+    void CompressBlocks(const uint8_t* blocks, size_t count);
 
     uint32_t BitCountHigh = 0;
     uint32_t BitCountLow = 0;
     int32_t BlockFill = 0;
     uint32_t HashState[5] = {};
     uint8_t BlockBuffer[64] = {};
+    bool shaNi = false;
 };
 
 } // namespace mv::cipher

@@ -11,9 +11,10 @@ using mv::test::ToHex;
 
 namespace {
 
-std::string Digest(const std::vector<uint8_t>& message, size_t split)
+std::string Digest(const std::vector<uint8_t>& message, size_t split,
+                   TMV_sha1::TPath path = TMV_sha1::TPath::Automatic)
 {
-    TMV_sha1 hash;
+    TMV_sha1 hash(path);
     hash.Start();
     const size_t first = std::min(split, message.size());
     hash.AddBytes(message.data(), static_cast<int32_t>(first));
@@ -38,7 +39,10 @@ TEST(Sha1, KnownAnswerFile)
     EXPECT_EQ(mv::test::CheckHashVectorFile("sha1.vec", hash), 5);
 }
 
-TEST(Sha1, SelfTestPasses) { EXPECT_TRUE(TMV_sha1::RunSelfTest()); }
+TEST(Sha1, SelfTestPasses)
+{
+    EXPECT_TRUE(TMV_sha1::RunSelfTest());
+}
 
 TEST(Sha1, ClassConstants)
 {
@@ -59,6 +63,38 @@ TEST(Sha1, AgreesWithOracleAcrossPaddingBoundaries)
             SCOPED_TRACE("length " + std::to_string(length) + " split " + std::to_string(split));
             EXPECT_EQ(Digest(message, split), expected);
         }
+    }
+}
+
+// Both compressions (the SHA instructions where the processor has them, and the portable rounds)
+// against the oracle: every length around the padding boundaries, and long runs of many blocks
+// given in pieces that do not fall on block boundaries.
+class Sha1Paths : public testing::TestWithParam<TMV_sha1::TPath>
+{
+};
+
+INSTANTIATE_TEST_SUITE_P(BothCompressions, Sha1Paths,
+                         testing::Values(TMV_sha1::TPath::Automatic, TMV_sha1::TPath::Portable));
+
+TEST_P(Sha1Paths, AgreeWithTheOracle)
+{
+    for (size_t length = 0; length <= 200; ++length) {
+        const auto message = mv::test::PseudoRandomBytes(length, length + 1000);
+        for (size_t split : {size_t{0}, size_t{1}, length / 2, size_t{64}, length})
+            EXPECT_EQ(Digest(message, split, GetParam()), OracleDigest(message))
+                << length << " split " << split;
+    }
+    for (size_t length : {size_t{4096}, size_t{100003}, size_t{1} << 20}) {
+        const auto message = mv::test::PseudoRandomBytes(length, length);
+        TMV_sha1 hash(GetParam());
+        hash.Start();
+        for (size_t done = 0, piece = 1; done < length; done += piece, piece = piece * 3 + 7) {
+            piece = std::min(piece, length - done);
+            hash.AddBytes(message.data() + done, static_cast<int32_t>(piece));
+        }
+        uint8_t digest[20];
+        hash.Finish(digest);
+        EXPECT_EQ(ToHex(digest, 20), OracleDigest(message)) << length;
     }
 }
 
