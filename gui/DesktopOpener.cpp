@@ -8,12 +8,12 @@
 
 namespace mv::gui {
 
-void OpenAddress(const std::string& address, std::function<void()> failed)
+QProcess* OpenAddress(const std::string& address, std::function<void()> failed)
 {
     const QUrl url(QString::fromStdString(address));
     if (!failed) {
         QDesktopServices::openUrl(url);
-        return;
+        return nullptr;
     }
     // Without a parent: the window closing must not end xdg-open, which may be running the
     // browser that shows the manual. The object goes once the process has ended.
@@ -38,6 +38,7 @@ void OpenAddress(const std::string& address, std::function<void()> failed)
                          opener->deleteLater();
                      });
     opener->start();
+    return opener;
 }
 
 } // namespace mv::gui

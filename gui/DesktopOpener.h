@@ -7,9 +7,13 @@
 #include <functional>
 #include <string>
 
+class QProcess;
+
 namespace mv::gui {
 
-// The opener for TMainServices::OpenAddress.
-void OpenAddress(const std::string& address, std::function<void()> failed);
+// The opener for TMainServices::OpenAddress. Returns the xdg-open process it watches (nullptr for
+// an address handed to QDesktopServices): it deletes itself once xdg-open has ended or could not
+// start, after failed has run.
+QProcess* OpenAddress(const std::string& address, std::function<void()> failed);
 
 } // namespace mv::gui

@@ -8,6 +8,7 @@
 #include <QApplication>
 #include <QFile>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -18,7 +19,9 @@ int main(int argc, char** argv)
 
     mv::gui::TQtWindow window;
     mv::app::TMainServices services = mv::app::SystemServices();
-    services.OpenAddress = mv::gui::OpenAddress;
+    services.OpenAddress = [](const std::string& address, std::function<void()> failed) {
+        mv::gui::OpenAddress(address, std::move(failed));
+    };
     services.ParentWindowHandle = [&window] {
         return static_cast<void*>(static_cast<QWidget*>(&window));
     };
