@@ -259,7 +259,7 @@ std::string DesktopEntryText(const fs::path& programFile, const std::string& ico
     // containers.
     return "[Desktop Entry]\n"
            "Type=Application\n"
-           "Version=1.5\n"
+           "Version=1.4\n"
            "Name=Morvane\n"
            "GenericName=File encryption\n"
            "Comment=Decrypt a Morvane container\n"

@@ -2,6 +2,7 @@
 // and their contents, the Exec quoting read back as a desktop would, mimeapps.list edits that
 // keep the user's lines, removal, re-registration and a failure half-way.
 #include "platform/Association.h"
+#include "tests/support/Command.h"
 #include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -324,6 +325,19 @@ TEST_F(Association, AListThatCannotBeReadIsNotReplaced)
                   "Unable to read " + places.MimeApps().string() + ": " + std::strerror(EINVAL));
     }
     EXPECT_TRUE(fs::is_fifo(places.MimeApps()));
+}
+
+TEST_F(Association, TheUsersDesktopEntryIsValid)
+{
+    if (RunCommand({"sh", "-c", "command -v desktop-file-validate"}).Status != 0)
+        GTEST_SKIP() << "desktop-file-validate is not installed";
+    for (const char* program : {"/opt/morvane/lib/morvane/morvane", "/home/a b/100% \"x\"/$m`v`"}) {
+        platform::WriteAssociation(places, program, "/icons/m.svg");
+        const TCommandResult validated =
+            RunCommand({"desktop-file-validate", places.DesktopEntry().string()});
+        EXPECT_EQ(validated.Status, 0) << program << "\n" << validated.Output;
+        EXPECT_EQ(validated.Output.find("error"), std::string::npos) << validated.Output;
+    }
 }
 
 TEST_F(Association, RefreshedDatabaseKnowsTheTypeAndForgetsIt)
