@@ -183,7 +183,7 @@ TEST_F(MainAbout, TheBuiltManualCoversEveryPage)
     for (const char* section :
          {"id=\"encrypt\"", "id=\"decrypt\"", "id=\"tools\"", "id=\"options\"", "id=\"about\"",
           "id=\"status\"", "id=\"check-value\"", "id=\"wiping\"", "id=\"command-line\"",
-          "id=\"self-decrypting\""})
+          "id=\"self-decrypting\"", "id=\"settings\"", "id=\"installing\""})
         EXPECT_NE(manual.find(section), std::string::npos) << section;
 }
 
