@@ -176,16 +176,17 @@ void ApplyRomanianTexts(TMainWindow& window, TVariabile& variabile)
 std::string SettingsNotSavedText(uint8_t language, const std::string& path,
                                  const std::string& reason)
 {
-    return (language == 1 ? "Optiunile nu au putut fi salvate in "
-                          : "Unable to save the options in ") +
-           path + ": " + reason;
+    // The path on a line of its own, so that it reads (and wraps) as one piece.
+    return (language == 1 ? "Optiunile nu au putut fi salvate.\n"
+                          : "Unable to save the options.\n") +
+           path + "\n" + reason;
 }
 
 std::string HelpNotOpenedText(uint8_t language, const std::string& path)
 {
-    return (language == 1
-                ? "Niciun program nu a putut deschide fisierul help. Deschideti-l intr-un browser: "
-                : "No program could open the help file. Open it in a browser: ") +
+    return (language == 1 ? "Niciun program nu a putut deschide fisierul help. Deschideti-l "
+                            "intr-un browser:\n"
+                          : "No program could open the help file. Open it in a browser:\n") +
            path;
 }
 

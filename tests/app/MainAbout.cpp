@@ -147,10 +147,10 @@ TEST_F(MainAbout, AManualNoProgramOpensIsNamedInTheCurrentLanguage)
         bool Service; // an opener at all
         const char* Message;
     } cases[] = {
-        {0, true, "No program could open the help file. Open it in a browser: "},
+        {0, true, "No program could open the help file. Open it in a browser:\n"},
         {1, true,
-         "Niciun program nu a putut deschide fisierul help. Deschideti-l intr-un browser: "},
-        {0, false, "No program could open the help file. Open it in a browser: "},
+         "Niciun program nu a putut deschide fisierul help. Deschideti-l intr-un browser:\n"},
+        {0, false, "No program could open the help file. Open it in a browser:\n"},
     };
     openerFound = false;
     for (const auto& c : cases) {

@@ -498,10 +498,10 @@ TEST_F(Settings, AFailedSaveTellsTheUserOnceWithThePathAndTheReason)
         const char* Start;
         int Code;
     } cases[] = {
-        {0, TCause::ConfigHomeIsAFile, "Unable to save the options in ", ENOTDIR},
-        {1, TCause::ConfigHomeIsAFile, "Optiunile nu au putut fi salvate in ", ENOTDIR},
-        {0, TCause::DiskFull, "Unable to save the options in ", EFBIG},
-        {1, TCause::DiskFull, "Optiunile nu au putut fi salvate in ", EFBIG},
+        {0, TCause::ConfigHomeIsAFile, "Unable to save the options.\n", ENOTDIR},
+        {1, TCause::ConfigHomeIsAFile, "Optiunile nu au putut fi salvate.\n", ENOTDIR},
+        {0, TCause::DiskFull, "Unable to save the options.\n", EFBIG},
+        {1, TCause::DiskFull, "Optiunile nu au putut fi salvate.\n", EFBIG},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.Language);
@@ -532,7 +532,7 @@ TEST_F(Settings, AFailedSaveTellsTheUserOnceWithThePathAndTheReason)
         EXPECT_TRUE(w.IsClosed());
         ASSERT_EQ(w.Messages().size(), 1u);
         EXPECT_EQ(w.Messages()[0].Kind, engine::TMessageKind::Error);
-        EXPECT_EQ(w.Messages()[0].Text, c.Start + file.string() + ": " + std::strerror(c.Code));
+        EXPECT_EQ(w.Messages()[0].Text, c.Start + file.string() + "\n" + std::strerror(c.Code));
         if (c.Cause == TCause::DiskFull) {
             EXPECT_EQ(ReadText(file), "[Options]\nAlgorithm=3\n");
             EXPECT_EQ(root.Names(), std::vector<std::string>{"Morvane.ini"});

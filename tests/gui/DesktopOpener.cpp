@@ -106,7 +106,7 @@ TEST_F(HelpWithoutABrowser, TheMessageBoxGivesTheManualsPath)
     ASSERT_EQ(answers.Boxes.size(), 1u);
     EXPECT_EQ(answers.Boxes[0].first, "Morvane");
     EXPECT_EQ(answers.Boxes[0].second,
-              "No program could open the help file. Open it in a browser: " +
+              "No program could open the help file. Open it in a browser:\n" +
                   (programDir.Path() / "Help" / "Morvane.html").string());
 }
 
