@@ -171,6 +171,31 @@ TEST_F(Installed, MimePackageNamesTheContainersByExtensionAndMark)
               std::string::npos);
 }
 
+TEST_F(Installed, ManualPagesAndCompletionWorkFromTheirInstalledPlaces)
+{
+    std::vector<fs::path> pages;
+    std::error_code error;
+    for (const auto& entry : fs::directory_iterator(usr / "share/man/man1", error))
+        pages.push_back(entry.path());
+    if (pages.empty())
+        GTEST_SKIP() << "this tree installs no manual page";
+    if (!HaveTool("man"))
+        GTEST_SKIP() << "man is not installed";
+    for (const fs::path& page : pages) {
+        SCOPED_TRACE(page.string());
+        EXPECT_TRUE(fs::is_regular_file(fs::symlink_status(page)));
+        const TCommandResult rendered =
+            RunCommand({"man", "-l", page.string()}, {{"MANWIDTH", "80"}, {"MANPAGER", "cat"}});
+        EXPECT_EQ(rendered.Status, 0) << rendered.Output;
+        EXPECT_NE(rendered.Output.find("morvane"), std::string::npos) << rendered.Output;
+    }
+    const fs::path completion = usr / "share/bash-completion/completions/morvane-cli";
+    if (fs::exists(completion)) {
+        const TCommandResult parsed = RunCommand({"bash", "-n", completion.string()});
+        EXPECT_EQ(parsed.Status, 0) << parsed.Output;
+    }
+}
+
 #ifdef MORVANE_WITH_WINDOW
 TEST_F(Installed, DesktopEntryIsValidAndOpensContainers)
 {
