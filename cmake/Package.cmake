@@ -8,6 +8,11 @@
 # from the shared libraries the programs and plug-ins use (the Qt 6 libraries among them), which
 # needs dpkg-dev and file on the building machine. No maintainer scripts: the desktop, MIME and
 # icon databases are refreshed by the triggers of the Debian packages that own them.
+# Packaging and installing take what is built and build nothing themselves (`make package` builds
+# first): otherwise cpack would run make over the whole tree, and the package test, run by CTest
+# beside other tests, could relink a program another test is starting.
+set(CMAKE_SKIP_INSTALL_ALL_DEPENDENCY ON)
+
 set(CPACK_GENERATOR "DEB")
 set(CPACK_PACKAGE_NAME "morvane")
 set(CPACK_PACKAGE_VERSION "${PROJECT_VERSION}")
