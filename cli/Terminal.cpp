@@ -1,6 +1,7 @@
 #include "cli/Terminal.h"
 
 #include "cipher/BitOps.h"
+#include "platform/TerminationSignals.h"
 
 #include <cerrno>
 #include <csignal>
@@ -12,13 +13,6 @@
 namespace mv::cli {
 
 namespace {
-
-volatile sig_atomic_t interruptFlag = 0;
-
-extern "C" void OnInterrupt(int)
-{
-    interruptFlag = 1;
-}
 
 // Prompts go to the terminal the answer comes from, so a redirected stderr does not hide them.
 class TPromptOutput
@@ -79,8 +73,9 @@ private:
     bool active = false;
 };
 
-// Blocks Ctrl-C for its life except while waiting for input (ppoll unblocks it atomically), so
-// a press that comes just before the wait is seen instead of leaving the wait to block for good.
+// Blocks the terminating signals for its life except while waiting for input (ppoll unblocks it
+// atomically), so a press that comes just before the wait is seen instead of leaving the wait to
+// block for good.
 class TInterruptWindow
 {
 public:
@@ -88,8 +83,7 @@ public:
     {
         sigset_t interrupt;
         sigemptyset(&interrupt);
-        sigaddset(&interrupt, SIGINT);
-        sigaddset(&interrupt, SIGTERM);
+        platform::AddTerminationSignals(interrupt);
         sigprocmask(SIG_BLOCK, &interrupt, &saved);
     }
     ~TInterruptWindow() { sigprocmask(SIG_SETMASK, &saved, nullptr); }
@@ -100,7 +94,7 @@ public:
     bool WaitForInput() const
     {
         for (;;) {
-            if (interruptFlag)
+            if (platform::TerminationSignal() != 0)
                 return false;
             pollfd input{STDIN_FILENO, POLLIN, 0};
             int ready = ppoll(&input, 1, nullptr, &saved);
@@ -214,25 +208,17 @@ bool ReadAnswerLine(const std::string& prompt, std::string& line)
 
 void InstallInterruptHandler()
 {
-    struct sigaction action
-    {
-    };
-    action.sa_handler = OnInterrupt;
-    sigemptyset(&action.sa_mask);
-    // No SA_RESTART: a prompt's read must return so the terminal's echo can be restored.
-    action.sa_flags = SA_RESETHAND;
-    sigaction(SIGINT, &action, nullptr);
-    sigaction(SIGTERM, &action, nullptr);
+    platform::InstallTerminationHandlers();
 }
 
 bool InterruptRequested()
 {
-    return interruptFlag != 0;
+    return platform::TerminationSignal() != 0;
 }
 
 void ClearInterrupt()
 {
-    interruptFlag = 0;
+    platform::ClearTerminationSignal();
 }
 
 } // namespace mv::cli

@@ -5,6 +5,7 @@
 #include "engine/ContainerHeader.h"
 #include "engine/JobStatus.h"
 #include "engine/Work.h"
+#include "platform/TerminationSignals.h"
 
 namespace mv::engine {
 
@@ -60,7 +61,9 @@ TLoopEnd RunChunkLoop(TJobHost& host, const std::string& speedCaption, const std
         status.RateText = std::move(done.RateText);
         host.UpdateStatus(status);
         host.ProcessMessages();
-        if (host.StopRequested())
+        // A caught terminating signal (the terminal closed, kill) stops the job like the Stop
+        // button, whatever the host does with it: the unfinished output must go first.
+        if (host.StopRequested() || platform::TerminationSignal() != 0)
             return TLoopEnd::Stopped;
         if (done.Last)
             return TLoopEnd::Finished;
