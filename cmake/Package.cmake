@@ -51,8 +51,11 @@ include(CPack)
 
 # The installation and package tests install the same components (named with commas between).
 string(REPLACE ";" "," morvane_components "${CPACK_COMPONENTS_ALL}")
+# The manual and the icon of the program directory are copied by a target made in
+# cmake/Install.cmake, after tests/ was read; the tests need them built too.
 foreach(test install_Install_tests install_Package_tests)
   if(TARGET ${test})
     target_compile_definitions(${test} PRIVATE MORVANE_INSTALL_COMPONENTS="${morvane_components}")
+    add_dependencies(${test} morvane_help)
   endif()
 endforeach()
