@@ -20,12 +20,15 @@ set(CPACK_PACKAGE_VENDOR "The Morvane developers")
 set(CPACK_PACKAGE_CONTACT "The Morvane developers <morvane@example.org>")
 set(CPACK_PACKAGE_HOMEPAGE_URL "https://morvane.example.org/")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "encrypt and decrypt files with a password")
+# Lines of the package's long description, as Debian wraps them.
 set(CPACK_PACKAGE_DESCRIPTION
-    "Morvane encrypts a file with a password into a container (.mvx) or a self-decrypting \
-program, with one of six block ciphers (Twofish, AES, RC2, GOST 28147-89, CAST-128, Blowfish) in \
-one of four chaining modes, optionally compressed first. It has a window (morvane), in English \
-and Romanian, and a terminal program (morvane-cli). Containers carry no authentication code: \
-the optional password check and CRC-32 only tell a wrong password or a damaged file.")
+    "Morvane encrypts a file with a password into a container (.mvx) or a
+self-decrypting program, with one of six block ciphers (Twofish, AES, RC2,
+GOST 28147-89, CAST-128, Blowfish) in one of four chaining modes, optionally
+compressed first. It has a window (morvane), in English and Romanian, and a
+terminal program (morvane-cli). Containers carry no authentication code: the
+optional password check and CRC-32 only tell a wrong password or a damaged
+file.")
 
 # The installation runs with the final prefix and the staging directory as DESTDIR, so that the
 # links and the menu entry name /usr, not the staging directory.
