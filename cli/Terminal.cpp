@@ -206,6 +206,11 @@ bool ReadAnswerLine(const std::string& prompt, std::string& line)
     return true;
 }
 
+void WriteToTerminal(const std::string& text)
+{
+    TPromptOutput().Write(text);
+}
+
 void InstallInterruptHandler()
 {
     platform::InstallTerminationHandlers();

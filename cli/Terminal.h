@@ -36,6 +36,9 @@ bool ReadSecretLine(const std::string& prompt, TSecretText& line);
 // Shows prompt on the terminal and reads one line as typed. False on end of input or interrupt.
 bool ReadAnswerLine(const std::string& prompt, std::string& line);
 
+// Writes text where the prompts go: the terminal the answers come from.
+void WriteToTerminal(const std::string& text);
+
 // Ctrl-C and every other terminating signal ask the running job to stop instead of killing the
 // program, so the job can remove what it wrote; a second one does not cut that clean-up short
 // (platform/TerminationSignals.h).

@@ -8,6 +8,7 @@
 #include "engine/JobHost.h"
 
 #include <cstdint>
+#include <filesystem>
 #include <string>
 
 namespace mv::cli {
@@ -28,8 +29,18 @@ public:
     explicit TTerminalHost(TSettings settings);
     ~TTerminalHost() override;
 
-    // The password for the job, obtained before it starts (an encryption's retyped one).
+    // The password for the call's jobs, obtained before the first starts (an encryption's
+    // retyped one).
     void SetPassword(const TSecretText& password);
+
+    // The job about to run: its messages name input (output for those about the output), and
+    // an overwrite of output already answered Yes is not asked again.
+    void BeginJob(const std::filesystem::path& input, const std::filesystem::path& output,
+                  bool overwriteConfirmed);
+
+    // The overwrite question for output, on the terminal (Yes at once with --force). Cancel
+    // without a terminal (QuestionUnanswered) or when a signal ended the wait.
+    engine::TAnswer AskOverwrite(const std::filesystem::path& output);
 
     void BeginDisplay(const std::string& taskText) override;
     void BeginLoop(const std::string& rateText) override;
@@ -54,7 +65,9 @@ public:
 
     // Asks on the terminal the first time a job needs it when no password was set up front.
     std::string Password() override;
-    void ClearPassword() override { password.Wipe(); }
+    // The password stays for the call's later jobs: it is asked once per call. The host wipes it
+    // when it goes.
+    void ClearPassword() override {}
 
     [[noreturn]] void InternalError(const std::string& text) override;
 
@@ -77,6 +90,9 @@ private:
     int64_t lastDrawMs = -1;
     std::string rateText;
     TSecretText password;
+    std::filesystem::path jobInput;
+    std::filesystem::path jobOutput;
+    bool overwriteConfirmed = false;
 };
 
 } // namespace mv::cli

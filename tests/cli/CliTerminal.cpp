@@ -1,6 +1,7 @@
 // morvane-cli on a terminal: the no-echo password asked twice, the mismatch, the overwrite
 // question and the progress line, driven through a pseudo-terminal; and Ctrl-C as the Stop
 // button, through the terminal host and the real job.
+#include "cli/Password.h"
 #include "cli/Terminal.h"
 #include "cli/TerminalHost.h"
 #include "engine/Work.h"
@@ -53,16 +54,68 @@ TEST_F(CliTerminal, EncryptAsksTwiceWithoutEcho)
     EXPECT_EQ(ReadFile(dir / "out/plain.bin"), plain);
 }
 
-TEST_F(CliTerminal, MismatchedRetypeStartsNoJob)
+// A mismatched retype asks both again, up to three times; the third mismatch starts no job.
+TEST_F(CliTerminal, MismatchedRetypeAsksAgainThreeTimes)
 {
-    TPtySession session({"encrypt", "plain.bin"}, dir / "");
+    {
+        TPtySession session({"encrypt", "plain.bin"}, dir.Path());
+        for (int attempt = 1; attempt <= 3; ++attempt) {
+            SCOPED_TRACE(attempt);
+            ASSERT_TRUE(session.Expect("Password : ")) << session.Seen();
+            session.Type("one\n");
+            ASSERT_TRUE(session.Expect("Please reenter your password : ")) << session.Seen();
+            session.Type("two\n");
+            ASSERT_TRUE(session.Expect("Password retyped incorectly !")) << session.Seen();
+        }
+        EXPECT_EQ(session.Finish(), 1) << session.Seen();
+        EXPECT_EQ(session.Seen().find("Encryption"), std::string::npos) << session.Seen();
+        EXPECT_FALSE(Exists(dir / "plain.mvx"));
+    }
+    {
+        // A slip, then the same password twice: the container opens with it.
+        TPtySession session({"encrypt", "--check", "plain.bin"}, dir.Path());
+        ASSERT_TRUE(session.Expect("Password : "));
+        session.Type("first try\n");
+        ASSERT_TRUE(session.Expect("Please reenter your password : "));
+        session.Type("first tyr\n");
+        ASSERT_TRUE(session.Expect("Please type it again (2 of 3)")) << session.Seen();
+        ASSERT_TRUE(session.Expect("Password : "));
+        session.Type("typed secret\n");
+        ASSERT_TRUE(session.Expect("Please reenter your password : "));
+        session.Type("typed secret\n");
+        EXPECT_EQ(session.Finish(), 0) << session.Seen();
+        fs::create_directory(dir / "out");
+        const TRunResult d =
+            RunCli({"decrypt", "-d", "out", "--password-file", "pw", "plain.mvx"}, dir.Path());
+        EXPECT_EQ(d.status, 0) << d.err;
+        EXPECT_EQ(ReadFile(dir / "out/plain.bin"), plain);
+    }
+}
+
+// A terminal in line mode passes at most 4095 bytes of a line: a password that long may have been
+// cut, and is refused instead of locking the file away.
+TEST_F(CliTerminal, OverlongTypedPasswordIsRefused)
+{
+    TPtySession session({"encrypt", "plain.bin"}, dir.Path());
     ASSERT_TRUE(session.Expect("Password : "));
-    session.Type("one\n");
-    ASSERT_TRUE(session.Expect("Please reenter your password : "));
-    session.Type("two\n");
-    ASSERT_TRUE(session.Expect("Password retyped incorectly !")) << session.Seen();
-    EXPECT_EQ(session.Finish(), 1);
+    session.Type(std::string(5000, 'x') + "\n");
+    ASSERT_TRUE(session.Expect("The password is too long for a terminal")) << session.Seen();
+    EXPECT_EQ(session.Finish(), 1) << session.Seen();
     EXPECT_FALSE(Exists(dir / "plain.mvx"));
+
+    // Just under the limit is a password like any other.
+    const std::string longest(cli::MaxTypedPassword, 'y');
+    WriteFile(dir / "long", longest + "\n");
+    TPtySession accepted({"encrypt", "--check", "plain.bin"}, dir.Path());
+    ASSERT_TRUE(accepted.Expect("Password : "));
+    accepted.Type(longest + "\n");
+    ASSERT_TRUE(accepted.Expect("Please reenter your password : ")) << accepted.Seen();
+    accepted.Type(longest + "\n");
+    EXPECT_EQ(accepted.Finish(), 0) << accepted.Seen();
+    fs::create_directory(dir / "out");
+    EXPECT_EQ(
+        RunCli({"decrypt", "-d", "out", "--password-file", "long", "plain.mvx"}, dir.Path()).status,
+        0);
 }
 
 TEST_F(CliTerminal, DecryptAsksOnceAndOnlyForAContainer)
@@ -89,15 +142,18 @@ TEST_F(CliTerminal, DecryptAsksOnceAndOnlyForAContainer)
 }
 
 // A prompt left without a password (end of input, Ctrl-C) ends the job with nothing written, and
-// without the misleading "Invalid password !" of a check made with no password.
+// without the misleading "Invalid password !" of a check made with no password; Ctrl-C ends the
+// program as the signal does (130 in a shell).
 TEST_F(CliTerminal, AbandonedPasswordPromptLeavesNothing)
 {
-    ASSERT_EQ(RunCli({"encrypt", "--check", "--password-file", "pw", "plain.bin", "checked.mvx"},
-                     dir / "")
+    ASSERT_EQ(
+        RunCli({"encrypt", "--check", "--password-file", "pw", "-o", "checked.mvx", "plain.bin"},
+               dir / "")
+            .status,
+        0);
+    ASSERT_EQ(RunCli({"encrypt", "--password-file", "pw", "-o", "bare.mvx", "plain.bin"}, dir / "")
                   .status,
               0);
-    ASSERT_EQ(
-        RunCli({"encrypt", "--password-file", "pw", "plain.bin", "bare.mvx"}, dir / "").status, 0);
     fs::create_directory(dir / "out");
     for (const char* container : {"checked.mvx", "bare.mvx"}) {
         for (const char* keys : {"\x04", "\x03"}) {
@@ -105,7 +161,7 @@ TEST_F(CliTerminal, AbandonedPasswordPromptLeavesNothing)
             TPtySession session({"decrypt", "-d", "out", container}, dir / "");
             ASSERT_TRUE(session.Expect("Password : "));
             session.Type(keys);
-            EXPECT_EQ(session.Finish(), 1) << session.Seen();
+            EXPECT_EQ(session.Finish(), keys[0] == 4 ? 1 : 128 + SIGINT) << session.Seen();
             EXPECT_EQ(session.Seen().find("Invalid password !"), std::string::npos)
                 << session.Seen();
             EXPECT_EQ(fs::directory_iterator(dir / "out"), fs::directory_iterator());
@@ -151,7 +207,7 @@ TEST_F(CliTerminal, CtrlCAtTheQuestionChangesNothing)
     TPtySession session({"encrypt", "--password-file", "pw", "plain.bin"}, dir / "");
     ASSERT_TRUE(session.Expect("[y/n/c] "));
     session.Type("\x03");
-    EXPECT_EQ(session.Finish(), 1) << session.Seen();
+    EXPECT_EQ(session.Finish(), 128 + SIGINT) << session.Seen();
     EXPECT_EQ(ReadFile(dir / "plain.mvx"), "existing");
 }
 
@@ -163,8 +219,9 @@ TEST_F(CliTerminal, InterruptStopsTheJob)
         bool decrypt;
         const char* line;
     } cases[] = {{false, "Encryption STOPPED >> "}, {true, "Decryption STOPPED >> "}};
-    ASSERT_EQ(RunCli({"encrypt", "--password-file", "pw", "plain.bin", "c.mvx"}, dir / "").status,
-              0);
+    ASSERT_EQ(
+        RunCli({"encrypt", "--password-file", "pw", "-o", "c.mvx", "plain.bin"}, dir / "").status,
+        0);
     fs::create_directory(dir / "out");
     for (const auto& c : cases) {
         SCOPED_TRACE(c.line);

@@ -1,0 +1,56 @@
+// The jobs of one encrypt or decrypt call, worked out before any of them runs: which files, and
+// what each one writes. Two jobs that would write one file, or a job that would write over one
+// of the call's inputs, refuse the whole call while nothing is written yet.
+#pragma once
+
+#include "cli/CliArguments.h"
+
+#include "engine/Work.h"
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace mv::cli {
+
+struct TPlannedJob
+{
+    // As given, or as found below a directory given with -r.
+    std::filesystem::path input;
+    // Encryption: the container. Decryption: the file restored, empty when the container cannot
+    // be read now (the job then refuses it itself, with its own message and status).
+    std::filesystem::path output;
+    // Decryption: where the file is restored. Encryption: the directory the output goes into,
+    // made before the job when -d and -r ask for a copy of a tree.
+    std::filesystem::path outputDirectory;
+    // Decryption: where the container lies in the file (a self-decrypting file's is inside).
+    engine::TContainerRange range;
+    // Not run: why (exit status 1). Empty for a job to run.
+    std::string refusal;
+    // The overwrite question was answered Yes before the password (or --force).
+    bool overwriteConfirmed = false;
+};
+
+struct TJobPlan
+{
+    std::vector<TPlannedJob> jobs;
+    // Entries below a directory given with -r that are not regular files, skipped.
+    std::vector<std::filesystem::path> skipped;
+    // Not empty: the call is refused as a whole, for this reason; nothing is written.
+    std::string conflict;
+};
+
+// The default output of an encryption: input with its extension replaced by ".mvx" (".exe" for
+// a self-decrypting file), by the window's own rule.
+std::filesystem::path DefaultOutput(const std::filesystem::path& input, bool selfExtract);
+
+// The directory a container is restored into when none is given: the container's own.
+std::filesystem::path ContainerDirectory(const std::filesystem::path& container);
+
+TJobPlan PlanEncryption(const TCliArguments& arguments);
+TJobPlan PlanDecryption(const TCliArguments& arguments);
+
+// The conflict of jobs, or empty: two outputs that are one file, or an output that is an input.
+std::string FindConflict(const std::vector<TPlannedJob>& jobs);
+
+} // namespace mv::cli
