@@ -73,10 +73,7 @@ void CheckFields(const TReadOnlyFile& file, TContainerProbe& probe)
         probe.Refusal = "the cipher or mode it names is unknown";
         return;
     }
-    if (!engine::SafeFileName(h.FileName)) {
-        probe.Refusal = "the stored name names no file that could be restored";
-        return;
-    }
+    probe.RestoredName = engine::SafeFileName(h.FileName).value_or("");
     if (!h.IsCompressed)
         return;
     const int64_t containerSize = probe.Range.End - probe.Range.Begin;

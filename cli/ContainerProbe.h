@@ -38,9 +38,12 @@ struct TContainerProbe
     // The container's bytes in the file: Begin..End, End resolved (never -1).
     engine::TContainerRange Range;
     engine::TContainerHeader Header;
-    // A header the decrypt job refuses as "Invalid input file type !": an unlisted cipher or mode,
-    // or a stored name with nothing usable. Empty when it would be accepted.
+    // A header the decrypt job refuses as "Invalid input file type !" for its cipher or mode.
+    // Empty when it would be accepted.
     std::string Refusal;
+    // The stored name reduced to what decryption would create; empty when nothing usable is
+    // left (the decrypt job refuses such a container too, but the name is what one inspects).
+    std::string RestoredName;
     // A compressed body whose chunk fields cannot be right (the decrypt job refuses it as
     // damaged before it writes anything): the reason. Empty otherwise.
     std::string Damage;

@@ -79,6 +79,13 @@ void PrintFields(const fs::path& path, const TContainerProbe& probe, bool nameTh
         std::printf("self-decrypting: yes (a program of %lld bytes, the container after it)\n",
                     static_cast<long long>(probe.Range.Begin));
     std::printf("name:            %s\n", PrintableName(h.FileName).c_str());
+    // Said only when it matters: decryption takes the last element of the stored name, and
+    // refuses a name with nothing usable left.
+    if (probe.RestoredName.empty())
+        std::printf("restored as:     nothing: decrypt refuses a stored name with no usable file "
+                    "name\n");
+    else if (probe.RestoredName != h.FileName)
+        std::printf("restored as:     %s\n", PrintableName(probe.RestoredName).c_str());
     std::printf("cipher:          %s (id %d)\n",
                 AlgorithmNames[cipher::AlgorithmIndexOfId(h.CipherId)], h.CipherId);
     std::printf("mode:            %s (%d)\n", ModeNames[h.ModeIndex], h.ModeIndex);

@@ -226,7 +226,7 @@ std::string FindConflict(const std::vector<TPlannedJob>& jobs)
         if (overwritten)
             return "the output of " + Quoted(job.input) + " would be " + Quoted(job.output) +
                    ", which is one of the inputs (" + Quoted(overwritten->input) +
-                   "); nothing was done";
+                   "); nothing was done (every name given is an input; -o names an output)";
     }
     return {};
 }

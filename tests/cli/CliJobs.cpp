@@ -268,6 +268,53 @@ TEST_F(CliJobs, CompressedContainers)
     EXPECT_EQ(CountEntries(dir / "out"), 0u);
 }
 
+// info checks the chunk fields as decrypt does: sizes computed from fields decrypt rejects would
+// be nonsense (a plain size of -32762 bytes), so both say the container is damaged, with status 6.
+TEST_F(CliJobs, InfoRefusesTheChunkFieldsDecryptRefuses)
+{
+    std::string text;
+    while (text.size() < 70000)
+        text += "a line of text that compresses well " + std::to_string(text.size()) + "\n";
+    const std::string container = Encrypt("chunks.txt", text, {"--compress"});
+    const std::string good = ReadFile(container);
+    const auto field = [&](size_t offset, uint32_t value) {
+        std::string bytes = good;
+        for (int i = 0; i < 4; ++i)
+            bytes[offset + i] = char((value >> (8 * i)) & 0xFF);
+        return bytes;
+    };
+    const struct
+    {
+        const char* name;
+        std::string bytes;
+    } cases[] = {
+        {"no chunk table", field(276, 0)},
+        {"odd chunk table", field(276, 5)},
+        {"chunk table larger than the file", field(276, 0x7FFFFFF0)},
+        {"last chunk longer than a chunk", field(280, 40000)},
+        {"negative last chunk", field(280, 0xFFFFFFF0)},
+    };
+    fs::create_directory(dir / "out");
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        WriteFile(dir / "bad.mvx", c.bytes);
+        const TRunResult info = Run({"info", dir / "bad.mvx"});
+        EXPECT_EQ(info.status, 6) << info.out << info.err;
+        EXPECT_EQ(info.out, "");
+        EXPECT_NE(info.err.find("bad.mvx: The container is damaged: "), std::string::npos)
+            << info.err;
+        const TRunResult d =
+            Run({"decrypt", "-d", dir / "out", "--password-file", dir / "pw", dir / "bad.mvx"});
+        EXPECT_EQ(d.status, 6) << d.err;
+        EXPECT_EQ(CountEntries(dir / "out"), 0u);
+    }
+    const TRunResult info = Run({"info", container});
+    EXPECT_EQ(info.status, 0) << info.err;
+    EXPECT_NE(info.out.find("plain size:      " + std::to_string(text.size()) + " bytes\n"),
+              std::string::npos)
+        << info.out;
+}
+
 TEST_F(CliJobs, NoTerminalAndNoPasswordFileFailsAtOnce)
 {
     const std::string container = Encrypt("p.txt", "plain");

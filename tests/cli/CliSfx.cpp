@@ -97,6 +97,58 @@ TEST_F(CliSfx, WritesAnExecutableNamedExeThatRestoresItself)
     }
 }
 
+// A user can check and open their own self-decrypting file with the program that wrote it.
+TEST_F(CliSfx, DecryptRestoresASelfDecryptingFile)
+{
+    for (const bool compress : {false, true}) {
+        SCOPED_TRACE(compress ? "compressed" : "plain");
+        std::vector<std::string> args = {"encrypt",  "-f",        "--sfx",
+                                         "--check",  "--crc",     "--password-file",
+                                         dir / "pw", "report.txt"};
+        if (compress)
+            args.insert(args.begin() + 1, "--compress");
+        ASSERT_EQ(RunCli(args, dir.Path()).status, 0);
+        fs::remove(dir / "run/report.txt");
+        const TRunResult d = RunCli(
+            {"decrypt", "-d", "run", "--password-file", dir / "pw", "report.exe"}, dir.Path());
+        ASSERT_EQ(d.status, 0) << d.err;
+        EXPECT_EQ(d.out, "Decryption OK >> report.exe\n");
+        EXPECT_EQ(ReadFile(dir / "run/report.txt"), plain);
+    }
+    // A wrong password is told as for any container, and nothing is restored.
+    WriteFile(dir / "wrong", "not it\n");
+    fs::remove(dir / "run/report.txt");
+    const TRunResult w = RunCli(
+        {"decrypt", "-d", "run", "--password-file", dir / "wrong", "report.exe"}, dir.Path());
+    EXPECT_EQ(w.status, 4) << w.err;
+    EXPECT_FALSE(Exists(dir / "run/report.txt"));
+    // With --wipe the self-decrypting file goes once its file is restored.
+    const TRunResult wiped =
+        RunCli({"decrypt", "-d", "run", "--wipe", "--password-file", dir / "pw", "report.exe"},
+               dir.Path());
+    EXPECT_EQ(wiped.status, 0) << wiped.err;
+    EXPECT_EQ(ReadFile(dir / "run/report.txt"), plain);
+    EXPECT_FALSE(Exists(dir / "report.exe"));
+}
+
+// A cut self-decrypting file: its trailer leads nowhere, so it holds no container.
+TEST_F(CliSfx, ACutSelfDecryptingFileIsNoContainer)
+{
+    ASSERT_EQ(RunCli({"encrypt", "--sfx", "--password-file", dir / "pw", "report.txt"}, dir.Path())
+                  .status,
+              0);
+    std::string bytes = ReadFile(dir / "report.exe");
+    const std::string trailer = bytes.substr(bytes.size() - 16);
+    WriteFile(dir / "cut.exe", bytes.substr(0, bytes.size() - 1000) + trailer);
+    const TRunResult info = RunCli({"info", "cut.exe"}, dir.Path());
+    EXPECT_EQ(info.status, 3) << info.out;
+    EXPECT_NE(info.err.find("cut.exe: Invalid input file type !"), std::string::npos) << info.err;
+    const TRunResult d =
+        RunCli({"decrypt", "-d", "run", "--password-file", dir / "pw", "cut.exe"}, dir.Path());
+    EXPECT_EQ(d.status, 3) << d.err;
+    EXPECT_FALSE(Exists(dir / "run/report.txt"));
+}
+
 // The mended fault, from the terminal: without the module beside the program nothing is asked
 // and an existing file of the output's name is left as it was.
 TEST_F(CliSfx, WithoutTheModuleAnExistingOutputIsKept)

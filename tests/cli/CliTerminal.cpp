@@ -6,6 +6,7 @@
 #include "cli/TerminalHost.h"
 #include "engine/Work.h"
 #include "tests/cli/CliRunner.h"
+#include "tests/support/TempDir.h"
 #include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -13,6 +14,7 @@
 #include <csignal>
 #include <filesystem>
 #include <set>
+#include <vector>
 
 namespace mv::test {
 namespace {
@@ -209,6 +211,103 @@ TEST_F(CliTerminal, CtrlCAtTheQuestionChangesNothing)
     session.Type("\x03");
     EXPECT_EQ(session.Finish(), 128 + SIGINT) << session.Seen();
     EXPECT_EQ(ReadFile(dir / "plain.mvx"), "existing");
+}
+
+// The overwrite question names the file and comes before the password: a No costs no typing.
+// The password is asked once for every file of the call.
+TEST_F(CliTerminal, QuestionsFirstThenThePasswordOnce)
+{
+    WriteFile(dir / "second.bin", "second");
+    WriteFile(dir / "third.bin", "third");
+    WriteFile(dir / "second.mvx", "existing second");
+    WriteFile(dir / "third.mvx", "existing third");
+    TPtySession session({"encrypt", "plain.bin", "second.bin", "third.bin"}, dir.Path());
+    ASSERT_TRUE(session.Expect("morvane-cli: second.mvx: Output file already exists - Overwrite? "
+                               "[y/n/c] "))
+        << session.Seen();
+    EXPECT_EQ(session.Seen().find("Password"), std::string::npos) << session.Seen();
+    session.Type("n\n");
+    ASSERT_TRUE(session.Expect("third.mvx: Output file already exists - Overwrite? [y/n/c] "))
+        << session.Seen();
+    session.Type("y\n");
+    ASSERT_TRUE(session.Expect("Password : ")) << session.Seen();
+    session.Type("typed secret\n");
+    ASSERT_TRUE(session.Expect("Please reenter your password : "));
+    session.Type("typed secret\n");
+    ASSERT_TRUE(session.Expect("Encryption OK >> third.bin")) << session.Seen();
+    EXPECT_EQ(session.Finish(), 1) << session.Seen(); // second.bin was not encrypted
+    const std::string& seen = session.Seen();
+    EXPECT_EQ(seen.find("Password : "), seen.rfind("Password : ")) << seen;
+    EXPECT_NE(seen.find("Encryption OK >> plain.bin"), std::string::npos) << seen;
+    EXPECT_EQ(ReadFile(dir / "second.mvx"), "existing second");
+    EXPECT_NE(ReadFile(dir / "third.mvx"), "existing third");
+
+    // Cancel at a question ends the whole call with nothing written.
+    fs::remove(dir / "plain.mvx");
+    TPtySession cancelled({"encrypt", "plain.bin", "second.bin"}, dir.Path());
+    ASSERT_TRUE(cancelled.Expect("second.mvx: Output file already exists"));
+    cancelled.Type("c\n");
+    EXPECT_EQ(cancelled.Finish(), 1) << cancelled.Seen();
+    EXPECT_FALSE(Exists(dir / "plain.mvx"));
+
+    // Decryption asks once too, when the first container needs it.
+    fs::create_directory(dir / "out");
+    TPtySession restore({"decrypt", "-d", "out", "third.mvx", "second.mvx", "plain.mvx"},
+                        dir.Path());
+    ASSERT_TRUE(restore.Expect("Password : ")) << restore.Seen();
+    restore.Type("typed secret\n");
+    EXPECT_EQ(restore.Finish(), 3) << restore.Seen(); // second.mvx is no container
+    EXPECT_EQ(restore.Seen().find("Password : "), restore.Seen().rfind("Password : "));
+    EXPECT_EQ(ReadFile(dir / "out/third.bin"), "third");
+}
+
+// A signal during a job ends the program with the signal's own status (a shell shows 130 for
+// Ctrl-C, 128 + N for the others) once the job has removed what it wrote: the directory is left
+// as it was.
+TEST_F(CliTerminal, SignalsDuringAJobEndTheProgramWithTheirStatus)
+{
+    // GOST in 8-bit CFB: slow enough that the job is still running when the signal comes.
+    const std::vector<uint8_t> big = PseudoRandomBytes(8 << 20, 5);
+    WriteBytes(dir / "big.bin", big);
+    ASSERT_EQ(RunCli({"encrypt", "-a", "gost", "-m", "cfb8", "--password-file", "pw", "-o",
+                      "slow.mvx", "big.bin"},
+                     dir.Path())
+                  .status,
+              0);
+    fs::create_directory(dir / "out");
+    const auto listing = [&] {
+        std::set<std::string> names;
+        for (const auto& entry : fs::recursive_directory_iterator(dir.Path()))
+            names.insert(fs::relative(entry.path(), dir.Path()).string());
+        return names;
+    };
+    const std::set<std::string> before = listing();
+    const struct
+    {
+        std::vector<std::string> args;
+        int signal;
+        bool typed; // Ctrl-C on the terminal, else kill
+    } cases[] = {
+        {{"encrypt", "-a", "gost", "-m", "cfb8", "--password-file", "pw", "big.bin"}, SIGINT, true},
+        {{"decrypt", "-d", "out", "--password-file", "pw", "slow.mvx"}, SIGINT, true},
+        {{"decrypt", "-d", "out", "--password-file", "pw", "slow.mvx"}, SIGTERM, false},
+        {{"encrypt", "-a", "gost", "-m", "cfb8", "--password-file", "pw", "big.bin"},
+         SIGHUP,
+         false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.args[0] + " " + std::to_string(c.signal));
+        TPtySession session(c.args, dir.Path());
+        ASSERT_TRUE(session.Expect(" %  elapsed ")) << session.Seen();
+        if (c.typed)
+            session.Type("\x03");
+        else
+            session.Signal(c.signal);
+        EXPECT_EQ(session.Finish(), 128 + c.signal) << session.Seen();
+        EXPECT_NE(session.Seen().find("STOPPED >> "), std::string::npos) << session.Seen();
+        EXPECT_EQ(listing(), before);
+    }
+    EXPECT_EQ(ReadBytes(dir / "big.bin"), big);
 }
 
 // Ctrl-C during a job is the Stop button: the job ends after its step and removes what it wrote.
