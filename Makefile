@@ -6,7 +6,8 @@ CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=Release
 # Debian packages the build and the tests need.
 PACKAGES := build-essential cmake pkg-config libgtest-dev libbenchmark-dev \
             libcrypto++-dev libssl-dev zlib1g-dev libdeflate-dev libinih-dev libcli11-dev \
-            qt6-base-dev qt6-svg-dev libgl-dev fonts-dejavu-core clang-14 libclang-rt-14-dev
+            qt6-base-dev qt6-svg-dev libgl-dev fonts-dejavu-core clang-14 libclang-rt-14-dev \
+            man-db
 
 .PHONY: all deps configure build test run bench clean
 
