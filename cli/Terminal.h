@@ -1,5 +1,6 @@
-// The user's terminal: standard input when it is one. Questions and passwords are read from it;
-// without it the program never waits for an answer that cannot come.
+// The user's terminal: the controlling terminal of the process (standard input when there is none
+// and it is a terminal). Questions and passwords are read from it, never from data piped into
+// standard input; without it the program never waits for an answer that cannot come.
 #pragma once
 
 #include <string>
@@ -26,6 +27,7 @@ private:
     std::string text;
 };
 
+// A terminal to ask on can be opened.
 bool TerminalAvailable();
 bool StderrIsTerminal();
 

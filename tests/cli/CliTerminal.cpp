@@ -143,6 +143,32 @@ TEST_F(CliTerminal, DecryptAsksOnceAndOnlyForAContainer)
     }
 }
 
+// Standard input carries data, never the password: with stdin redirected the questions and the
+// password come from the controlling terminal, as for gpg or ssh.
+TEST_F(CliTerminal, PasswordFromTheTerminalWhateverStandardInputIs)
+{
+    WriteFile(dir / "stdin.txt", "not the password\ny\n");
+    WriteFile(dir / "plain.mvx", "existing");
+    TPtyProcess session(
+        {"/bin/sh", "-c",
+         std::string("exec '") + MORVANE_CLI_PROGRAM + "' encrypt --check plain.bin < stdin.txt"},
+        dir.Path());
+    ASSERT_TRUE(session.Expect("plain.mvx: Output file already exists - Overwrite? [y/n/c] "))
+        << session.Seen();
+    session.Type("y\n");
+    ASSERT_TRUE(session.Expect("Password : ")) << session.Seen();
+    EXPECT_TRUE(session.EchoOff());
+    session.Type("typed secret\n");
+    ASSERT_TRUE(session.Expect("Please reenter your password : ")) << session.Seen();
+    session.Type("typed secret\n");
+    EXPECT_EQ(session.Finish(), 0) << session.Seen();
+    fs::create_directory(dir / "out");
+    const TRunResult d =
+        RunCli({"decrypt", "-d", "out", "--password-file", "pw", "plain.mvx"}, dir.Path());
+    EXPECT_EQ(d.status, 0) << d.err;
+    EXPECT_EQ(ReadFile(dir / "out/plain.bin"), plain);
+}
+
 // A prompt left without a password (end of input, Ctrl-C) ends the job with nothing written, and
 // without the misleading "Invalid password !" of a check made with no password; Ctrl-C ends the
 // program as the signal does (130 in a shell).
