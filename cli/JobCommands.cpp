@@ -62,8 +62,7 @@ int ExitStatusOf(const engine::TJobResult& result, const TTerminalHost& host)
         return ExitFailure;
     case TJobOutcome::InputUnopenable:
     case TJobOutcome::OutputUncreatable:
-        if (!result.Detail.empty())
-            ShowError(result.Detail);
+        // The job's message already carries the system's reason.
         return ExitFailure;
     case TJobOutcome::InvalidFileType:
         return ExitInvalidFileType;
@@ -79,6 +78,8 @@ int ExitStatusOf(const engine::TJobResult& result, const TTerminalHost& host)
     case TJobOutcome::InputMissing:
     case TJobOutcome::SameFile:
     case TJobOutcome::IoFailed:
+    case TJobOutcome::InputChanged:
+    case TJobOutcome::OutputTaken:
         return ExitFailure;
     }
     return ExitFailure;

@@ -45,6 +45,8 @@ public:
     void WriteTable();
 
     int64_t CompressedBytes() const { return compressedBytes; }
+    // Plain bytes taken from the input so far.
+    int64_t PlainBytes() const { return processedBytes; }
 
 private:
     cipher::TMV_blockcipher& cipher;

@@ -2,13 +2,17 @@
 
 #include "cipher/BitOps.h"
 
+#include "engine/JobFrame.h"
+#include "engine/Work.h"
 #include "platform/Exception.h"
 #include "platform/FileSystem.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
+#include <libdeflate.h>
 #include <random>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -20,22 +24,83 @@ using platform::TFileMode;
 using platform::TFileStream;
 using platform::TSeekOrigin;
 
+namespace {
+
+// Opens path without blocking and keeps it only when it is a regular file.
+int OpenRegularForReading(const std::filesystem::path& path, std::string& error)
+{
+    const int handle = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (handle < 0) {
+        error = "Cannot open \"" + path.string() + "\": " + std::strerror(errno);
+        return -1;
+    }
+    struct stat st
+    {
+    };
+    if (::fstat(handle, &st) != 0 || !S_ISREG(st.st_mode)) {
+        error = "\"" + path.string() + "\" is " + platform::FileKindText(st.st_mode) +
+                ", not a regular file";
+        ::close(handle);
+        return -1;
+    }
+    // Reads of a regular file never block; the flag only mattered for the open.
+    ::fcntl(handle, F_SETFL, ::fcntl(handle, F_GETFL) & ~O_NONBLOCK);
+    return handle;
+}
+
+} // namespace
+
+bool TJobInput::Open(const std::filesystem::path& inputPath, std::string& error)
+{
+    path = inputPath;
+    const int handle = OpenRegularForReading(path, error);
+    if (handle < 0)
+        return false;
+    file = std::make_unique<TFileStream>(handle, path);
+    const auto taken = platform::SnapshotOfHandle(handle);
+    if (!taken) {
+        error = "Cannot examine \"" + path.string() + "\": " + std::strerror(errno);
+        file.reset();
+        return false;
+    }
+    snapshot = *taken;
+    return true;
+}
+
+bool TJobInput::Unchanged(int64_t bytesRead)
+{
+    if (!file)
+        return false;
+    const auto now = platform::SnapshotOfHandle(file->Handle());
+    if (!now || !(*now == snapshot))
+        return false;
+    if (bytesRead >= 0 && bytesRead != snapshot.Size)
+        return false;
+    // A file whose reported size is not its length (a file of /proc, a file being appended to
+    // by a writer that keeps its time): anything beyond the size is a change.
+    uint8_t probe = 0;
+    return ::pread(file->Handle(), &probe, 1, snapshot.Size) == 0;
+}
+
+void TJobInput::Close()
+{
+    if (file)
+        file->Close();
+    file.reset();
+}
+
 std::unique_ptr<TFileStream> OpenInputFile(const std::filesystem::path& path, std::string& error)
 {
-    try {
-        auto file = std::make_unique<TFileStream>(path, TFileMode::OpenRead);
-        struct stat st
-        {
-        };
-        if (::fstat(file->Handle(), &st) != 0 || !S_ISREG(st.st_mode)) {
-            error = "\"" + path.string() + "\" is not a regular file";
-            return nullptr;
-        }
-        return file;
-    } catch (const EStreamError& e) {
-        error = e.what();
+    const int handle = OpenRegularForReading(path, error);
+    if (handle < 0)
         return nullptr;
-    }
+    return std::make_unique<TFileStream>(handle, path);
+}
+
+std::string InputChangedText(const std::filesystem::path& input, const std::string& verb)
+{
+    return "\"" + input.string() + "\" changed while it was being " + verb +
+           ": its output was removed and nothing was wiped";
 }
 
 bool IsSameFile(const std::filesystem::path& a, const std::filesystem::path& b)
@@ -107,11 +172,21 @@ int64_t TRangeStream::Seek(int64_t offset, TSeekOrigin origin)
     return position;
 }
 
-// ---- TJobOutput -------------------------------------------------------------------------------
+// ---- The output --------------------------------------------------------------------------------
 
 namespace {
 
-std::filesystem::path TemporaryNameBeside(const std::filesystem::path& finalPath)
+std::string Quoted(const std::filesystem::path& path)
+{
+    return "\"" + path.string() + "\"";
+}
+
+std::filesystem::path DirectoryOf(const std::filesystem::path& path)
+{
+    return path.has_parent_path() ? path.parent_path() : std::filesystem::path(".");
+}
+
+std::filesystem::path HiddenNameBeside(const std::filesystem::path& finalPath)
 {
     static std::mt19937_64 generator{std::random_device{}()};
     // A hidden name that still says what it will become; cut so it stays within NAME_MAX.
@@ -119,35 +194,129 @@ std::filesystem::path TemporaryNameBeside(const std::filesystem::path& finalPath
     char suffix[24];
     std::snprintf(suffix, sizeof suffix, ".%012llx.part",
                   static_cast<unsigned long long>(generator() & 0xFFFFFFFFFFFFull));
-    return finalPath.parent_path() / ("." + stem + suffix);
+    return DirectoryOf(finalPath) / ("." + stem + suffix);
+}
+
+// Gives the unnamed file of handle the name to, only if to is free. False with errno set.
+bool LinkUnnamed(int handle, const std::filesystem::path& to)
+{
+    // Linking by the descriptor itself needs CAP_DAC_READ_SEARCH; through /proc it needs nothing.
+    if (::linkat(handle, "", AT_FDCWD, to.c_str(), AT_EMPTY_PATH) == 0)
+        return true;
+    if (errno == EEXIST)
+        return false;
+    char procPath[64];
+    std::snprintf(procPath, sizeof procPath, "/proc/self/fd/%d", handle);
+    return ::linkat(AT_FDCWD, procPath, AT_FDCWD, to.c_str(), AT_SYMLINK_FOLLOW) == 0;
 }
 
 } // namespace
 
-bool TJobOutput::Create(const std::filesystem::path& path, std::string& error)
+TOutputTarget InspectOutput(const std::filesystem::path& path, bool followLinks)
 {
-    finalPath = path;
-    struct stat st
+    TOutputTarget target;
+    target.Path = path;
+    target.FollowLinks = followLinks;
+    struct stat name
     {
     };
-    if (::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
-        error = "\"" + path.string() + "\" is a directory";
+    if (::lstat(path.c_str(), &name) != 0)
+        return target; // Absent
+    target.Existing = platform::TFileIdentity{static_cast<uint64_t>(name.st_dev),
+                                              static_cast<uint64_t>(name.st_ino)};
+    struct stat st = name;
+    if (S_ISLNK(name.st_mode) && followLinks && ::stat(path.c_str(), &st) != 0)
+        st = name; // a dangling link is only a name to replace
+    target.What = platform::FileKindText(st.st_mode);
+    if (S_ISDIR(st.st_mode))
+        target.Kind = TOutputKind::Directory;
+    else if (S_ISCHR(st.st_mode) || S_ISFIFO(st.st_mode) || S_ISSOCK(st.st_mode))
+        target.Kind = TOutputKind::PassThrough;
+    else if (S_ISBLK(st.st_mode))
+        target.Kind = TOutputKind::Refused;
+    else
+        target.Kind = TOutputKind::Existing;
+    return target;
+}
+
+bool TJobOutput::Create(const std::filesystem::path& path, std::string& error)
+{
+    TOutputTarget target = InspectOutput(path, false);
+    return Create(target, target.Existing, error);
+}
+
+bool TJobOutput::Create(const TOutputTarget& target,
+                        std::optional<platform::TFileIdentity> confirmedIdentity,
+                        std::string& error, unsigned mode)
+{
+    finalPath = target.Path;
+    finalMode = mode;
+    confirmed = confirmedIdentity;
+    switch (target.Kind) {
+    case TOutputKind::Directory:
+        error = Quoted(finalPath) + " is a directory";
+        return false;
+    case TOutputKind::Refused:
+        error = Quoted(finalPath) + " is " + target.What + "; nothing is written onto a disk";
+        return false;
+    case TOutputKind::PassThrough: {
+        // Written through, in order, and never replaced or removed: /dev/null stays /dev/null.
+        // The one named by the user may be reached through a symlink; a stored name may not.
+        const int flags = O_WRONLY | O_NOCTTY | O_CLOEXEC | (target.FollowLinks ? 0 : O_NOFOLLOW);
+        const int handle = ::open(finalPath.c_str(), flags);
+        if (handle < 0) {
+            error = "Cannot open " + Quoted(finalPath) + " (" + target.What +
+                    ") for writing: " + std::strerror(errno);
+            return false;
+        }
+        struct stat st
+        {
+        };
+        if (::fstat(handle, &st) != 0 || S_ISREG(st.st_mode) || S_ISDIR(st.st_mode) ||
+            S_ISBLK(st.st_mode)) {
+            // The name was swapped for a file between the look and the open.
+            ::close(handle);
+            error = Quoted(finalPath) + " changed while it was being opened";
+            return false;
+        }
+        file = std::make_unique<TFileStream>(handle, finalPath);
+        passThrough = true;
+        return true;
+    }
+    case TOutputKind::Absent:
+    case TOutputKind::Existing:
+        break;
+    }
+
+    const std::filesystem::path directory = DirectoryOf(finalPath);
+    // Mode 0600 while it is being written; the finished file gets finalMode less the umask.
+    const int handle = ::open(directory.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
+    if (handle >= 0) {
+        file = std::make_unique<TFileStream>(handle, finalPath);
+        unnamed = true;
+        return true;
+    }
+    // No O_TMPFILE on this file system (or kernel): a hidden name, never through a link.
+    const int reason = errno;
+    if (reason != EOPNOTSUPP && reason != EISDIR && reason != EINVAL) {
+        error = "Cannot create a file in " + Quoted(directory) + ": " + std::strerror(reason);
         return false;
     }
     for (int attempt = 0; attempt < 16; ++attempt) {
-        temporaryPath = TemporaryNameBeside(path);
-        try {
-            file = std::make_unique<TFileStream>(temporaryPath, TFileMode::CreateNew);
+        temporaryPath = HiddenNameBeside(finalPath);
+        const int named =
+            ::open(temporaryPath.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+        if (named >= 0) {
+            file = std::make_unique<TFileStream>(named, finalPath);
             return true;
-        } catch (const EStreamError& e) {
-            if (!platform::NameExists(temporaryPath)) {
-                error = e.what();
-                break;
-            }
+        }
+        if (errno != EEXIST) {
+            error = "Cannot create " + Quoted(temporaryPath) + ": " + std::strerror(errno);
+            break;
         }
     }
     if (error.empty())
-        error = "no free temporary name beside \"" + path.string() + "\"";
+        error = "no free temporary name beside " + Quoted(finalPath);
     temporaryPath.clear();
     return false;
 }
@@ -159,7 +328,8 @@ TJobOutput::~TJobOutput()
     // test host's internal error); the file then holds at most cipher bytes or a partial output.
     if (file) {
         file.reset();
-        platform::RemoveName(temporaryPath);
+        if (!temporaryPath.empty())
+            platform::RemoveName(temporaryPath);
     }
 }
 
@@ -167,8 +337,10 @@ void TJobOutput::Rethrow(const EStreamError& error) const
 {
     std::string text = error.what();
     const std::string temporary = temporaryPath.string();
-    if (const size_t at = text.find(temporary); at != std::string::npos)
-        text.replace(at, temporary.size(), finalPath.string());
+    if (!temporary.empty()) {
+        if (const size_t at = text.find(temporary); at != std::string::npos)
+            text.replace(at, temporary.size(), finalPath.string());
+    }
     throw EStreamError(text);
 }
 
@@ -207,6 +379,8 @@ int64_t TJobOutput::Write(const void* buffer, int64_t count)
     if (count <= 0)
         return 0;
     const auto n = static_cast<size_t>(count);
+    crc32 = libdeflate_crc32(crc32, buffer, n);
+    bytesWritten += count;
     if (pendingBytes + n > WriteRunSize)
         Flush();
     if (n < WriteRunSize) {
@@ -226,6 +400,8 @@ int64_t TJobOutput::Write(const void* buffer, int64_t count)
 int64_t TJobOutput::Seek(int64_t offset, TSeekOrigin origin)
 {
     Flush();
+    if (passThrough)
+        throw EStreamError("Cannot seek in " + Quoted(finalPath) + ": it is not a regular file");
     try {
         return file->Seek(offset, origin);
     } catch (const EStreamError& e) {
@@ -235,6 +411,8 @@ int64_t TJobOutput::Seek(int64_t offset, TSeekOrigin origin)
 
 int64_t TJobOutput::Size()
 {
+    if (passThrough)
+        return bytesWritten;
     Flush();
     try {
         return file->Size();
@@ -243,49 +421,173 @@ int64_t TJobOutput::Size()
     }
 }
 
-void TJobOutput::Commit()
+void TJobOutput::SyncDirectory() const
 {
-    Flush();
-    DropPending();
-    try {
-        file->Sync();
-        file->Close();
-    } catch (const EStreamError& e) {
-        Rethrow(e);
-    }
-    file.reset();
-    std::string reason;
-    if (!platform::RenameReplace(temporaryPath, finalPath, &reason))
-        throw EStreamError("Cannot rename \"" + temporaryPath.string() + "\" to \"" +
-                           finalPath.string() + "\": " + reason);
-    temporaryPath.clear();
     // The new name must reach the disk too before an input is wiped.
-    const std::filesystem::path directory =
-        finalPath.has_parent_path() ? finalPath.parent_path() : std::filesystem::path(".");
-    const int handle = ::open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const int handle = ::open(DirectoryOf(finalPath).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (handle >= 0) {
         ::fsync(handle);
         ::close(handle);
     }
 }
 
-void TJobOutput::CloseTemporary()
+void TJobOutput::NameHidden()
 {
-    // What was not written yet never reaches the disk: the caller removes or wipes the file.
+    if (!unnamed)
+        return;
+    for (int attempt = 0; attempt < 16; ++attempt) {
+        const std::filesystem::path hidden = HiddenNameBeside(finalPath);
+        if (LinkUnnamed(file->Handle(), hidden)) {
+            temporaryPath = hidden;
+            unnamed = false;
+            return;
+        }
+        if (errno != EEXIST)
+            break;
+    }
+    throw EStreamError("Cannot name the finished output beside " + Quoted(finalPath) + ": " +
+                       std::strerror(errno));
+}
+
+void TJobOutput::Claim()
+{
+    const std::string taken = Quoted(finalPath) + " is not the file it was when the job began";
+    if (!confirmed) {
+        // Nothing was there when the job began (or nothing may be replaced): the name is taken
+        // only while it is still free, in one step.
+        if (unnamed) {
+            if (LinkUnnamed(file->Handle(), finalPath)) {
+                unnamed = false;
+                return;
+            }
+            if (errno == EEXIST)
+                throw ENameTaken(taken);
+            // No way to link the unnamed file here: through a hidden name, as below.
+            NameHidden();
+        }
+        std::string reason;
+        if (platform::RenameNoReplace(temporaryPath, finalPath, &reason)) {
+            temporaryPath.clear();
+            return;
+        }
+        if (errno == EEXIST)
+            throw ENameTaken(taken);
+        throw EStreamError("Cannot rename " + Quoted(temporaryPath) + " to " + Quoted(finalPath) +
+                           ": " + reason);
+    }
+    // The user confirmed replacing one file: swap the names in one step, then look at what came
+    // out. Anything but the confirmed file is put back where it was.
+    NameHidden();
+    std::string reason;
+    if (platform::ExchangeNames(temporaryPath, finalPath, &reason)) {
+        if (platform::IdentityOfName(temporaryPath) == confirmed) {
+            platform::RemoveName(temporaryPath);
+            temporaryPath.clear();
+            return;
+        }
+        platform::ExchangeNames(temporaryPath, finalPath);
+        throw ENameTaken(taken);
+    }
+    if (errno == ENOENT) {
+        // The confirmed file went away meanwhile: the name is taken only while still free.
+        if (platform::RenameNoReplace(temporaryPath, finalPath, &reason)) {
+            temporaryPath.clear();
+            return;
+        }
+        if (errno == EEXIST)
+            throw ENameTaken(taken);
+    } else if (errno == EINVAL || errno == ENOSYS) {
+        // No exchange on this file system: look, then replace.
+        if (platform::IdentityOfName(finalPath) != confirmed)
+            throw ENameTaken(taken);
+        if (platform::RenameReplace(temporaryPath, finalPath, &reason)) {
+            temporaryPath.clear();
+            return;
+        }
+    }
+    throw EStreamError("Cannot rename " + Quoted(temporaryPath) + " to " + Quoted(finalPath) +
+                       ": " + reason);
+}
+
+void TJobOutput::Commit()
+{
+    Flush();
+    DropPending();
+    if (passThrough) {
+        // A device or FIFO: what was written is there; nothing to sync or to name.
+        try {
+            file->Close();
+        } catch (const EStreamError& e) {
+            file.reset();
+            Rethrow(e);
+        }
+        file.reset();
+        return;
+    }
+    try {
+        file->Sync();
+        if (::fchmod(file->Handle(), finalMode & ~platform::ProcessUmask()) != 0)
+            throw EStreamError("Cannot set the permissions of " + Quoted(finalPath) + ": " +
+                               std::strerror(errno));
+    } catch (const ENameTaken&) {
+        throw;
+    } catch (const EStreamError& e) {
+        Rethrow(e);
+    }
+    Claim();
+    file->Close();
+    file.reset();
+    SyncDirectory();
+}
+
+std::filesystem::path TJobOutput::CommitBeside(const std::string& suffix)
+{
+    if (passThrough) {
+        Commit();
+        return finalPath;
+    }
+    Flush();
+    DropPending();
+    file->Sync();
+    ::fchmod(file->Handle(), finalMode & ~platform::ProcessUmask());
+    NameHidden();
+    const std::string base = finalPath.string() + suffix;
+    for (int number = 0; number < 1000; ++number) {
+        const std::filesystem::path beside =
+            number == 0 ? std::filesystem::path(base)
+                        : std::filesystem::path(base + "." + std::to_string(number));
+        std::string reason;
+        if (platform::RenameNoReplace(temporaryPath, beside, &reason)) {
+            temporaryPath.clear();
+            file->Close();
+            file.reset();
+            SyncDirectory();
+            return beside;
+        }
+        if (errno != EEXIST)
+            throw EStreamError("Cannot rename " + Quoted(temporaryPath) + " to " + Quoted(beside) +
+                               ": " + reason);
+    }
+    throw EStreamError("No free name beside " + Quoted(finalPath));
+}
+
+void TJobOutput::Discard(TJobHost* wipeHost, bool secureWipe)
+{
+    // What was not written yet never reaches the disk.
     DropPending();
     if (!file)
         return;
+    if (wipeHost && !passThrough) {
+        // Through the open file: an unnamed output has no name to wipe by.
+        TWaitWindow window(*wipeHost, TextWipeCaption, finalPath.string());
+        WipeOpenFile(*wipeHost, *file, secureWipe);
+    }
     try {
         file->Close();
     } catch (const EStreamError&) {
-        // The caller removes or wipes the file next; a failed close changes nothing there.
+        // Removed next; a failed close changes nothing there.
     }
     file.reset();
-}
-
-void TJobOutput::Discard()
-{
-    CloseTemporary();
     if (!temporaryPath.empty())
         platform::RemoveName(temporaryPath);
     temporaryPath.clear();

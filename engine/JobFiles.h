@@ -1,25 +1,64 @@
-// The files of a running job: the input opened as a regular file, a container read as a byte
-// range of its file, and the output written under a temporary name beside its final one.
+// The files of a running job: the input opened once as a regular file, a container read as a
+// byte range of its file, and the output, invisible until it is complete and then claimed under
+// its final name without replacing anything the user did not confirm.
 #pragma once
 
 #include "platform/Exception.h"
 #include "platform/FileStream.h"
+#include "platform/FileSystem.h"
 
 #include <cstdint>
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <string>
 
 namespace mv::engine {
 
-// Opens path for reading; nothing, with the reason in error, when it cannot be opened or is not a
-// regular file (a directory opens on Linux but cannot be read as a file).
+class TJobHost;
+
+// ---- The input ---------------------------------------------------------------------------------
+
+// The input of a job, opened once: the CRC-32 pass, the body, the final check and the wipe all
+// work on this open file and on what was recorded when it was opened, never on the name again.
+class TJobInput
+{
+public:
+    // Opens path without blocking (a FIFO would hold open() until a writer came, a device may
+    // never answer) and refuses anything but a regular file; false with the reason, naming the
+    // file, in error.
+    bool Open(const std::filesystem::path& path, std::string& error);
+
+    platform::TFileStream& File() { return *file; }
+    const std::filesystem::path& Path() const { return path; }
+    // Identity, size and modification time at Open.
+    const platform::TFileSnapshot& Snapshot() const { return snapshot; }
+    int64_t Size() const { return snapshot.Size; }
+    bool IsOpen() const { return file != nullptr; }
+
+    // True when the file is still what was recorded at Open: same size and modification time,
+    // no byte beyond the recorded size (a file of /proc reports 0 and reads more), and, when
+    // bytesRead is not negative, exactly that many bytes were read.
+    bool Unchanged(int64_t bytesRead = -1);
+    void Close();
+
+private:
+    std::filesystem::path path;
+    std::unique_ptr<platform::TFileStream> file;
+    platform::TFileSnapshot snapshot;
+};
+
+// Opens path for reading as TJobInput::Open does; nothing, with the reason in error, when it
+// cannot be opened or is not a regular file.
 std::unique_ptr<platform::TFileStream> OpenInputFile(const std::filesystem::path& path,
                                                      std::string& error);
 
 // True when both paths lead to one file (device and inode), whatever their spelling, symlinks or
 // hard links; false when either leads nowhere.
 bool IsSameFile(const std::filesystem::path& a, const std::filesystem::path& b);
+
+// The message of an input that changed while a job read it ("encrypted" or "decrypted").
+std::string InputChangedText(const std::filesystem::path& input, const std::string& verb);
 
 // The bytes begin..end of a file as a stream of their own: position 0 is begin, reads end at end.
 // Reading moves the file's own position ahead of the stream's: go back to the file itself only
@@ -38,6 +77,8 @@ public:
     int64_t Write(const void* buffer, int64_t count) override;
     int64_t Seek(int64_t offset, platform::TSeekOrigin origin) override;
     int64_t Size() override { return end - begin; }
+    // Bytes delivered so far from position 0 (after seeks: the current position).
+    int64_t Position() const { return position; }
 
 private:
     static constexpr size_t ReadRunSize = 256 * 1024;
@@ -51,32 +92,92 @@ private:
     size_t aheadNext = 0;
 };
 
-// The output of a job. It is created under a fresh name in the final name's directory (never
-// following a symlink planted there) and carries the final name only after Commit, which forces
-// the data to the disk first: an interrupted or failed job never leaves a half-written file under
-// the final name, and an input is wiped only once its output is safe. A write failure is raised
-// as platform::EStreamError naming the final file and the system's reason.
+// ---- The output --------------------------------------------------------------------------------
+
+// What stands at an output's name before the job writes it.
+enum class TOutputKind
+{
+    Absent,      // nothing: the finished output is claimed only if the name is still free
+    Existing,    // a file (or a symlink not followed) that the finished output would replace
+    Directory,   // refused
+    PassThrough, // a character device, FIFO or socket: written straight through, never replaced
+    Refused      // a block device: never written
+};
+
+struct TOutputTarget
+{
+    std::filesystem::path Path;
+    TOutputKind Kind = TOutputKind::Absent;
+    // The identity of the name itself (lstat) when it exists: the file that an overwrite
+    // confirmed for it may replace, and nothing else.
+    std::optional<platform::TFileIdentity> Existing;
+    // What the name is, for messages ("a FIFO (named pipe)", "a directory").
+    std::string What;
+    // The path was named by the user: a device or FIFO behind a symlink is written through.
+    bool FollowLinks = false;
+};
+
+// Looks at path. followLinks: the user named this path, so a symlink to a device or FIFO leads
+// there (a regular file behind a symlink is replaced by the finished output as the link's name).
+// Without it (a name stored in a container), a symlink is only a name to replace: nothing is
+// ever written through a link planted beside the output.
+TOutputTarget InspectOutput(const std::filesystem::path& path, bool followLinks);
+
+// The finished output's name was taken while the job ran: a file appeared where there was none,
+// or the file there is not the one whose replacement was confirmed. Nothing was replaced.
+class ENameTaken : public platform::EStreamError
+{
+public:
+    using platform::EStreamError::EStreamError;
+};
+
+// The output of a job. A regular output is written where nothing can see it (an unnamed
+// O_TMPFILE file in the final name's directory; where the file system has none, a hidden name of
+// mode 0600) and carries the final name only after Commit, which forces the data to the disk
+// first: a job killed at any point, by any signal or a power cut, leaves no half-written file
+// under any name, and an input is wiped only once its output is safe. A device or FIFO output is
+// written straight through. A write failure is raised as platform::EStreamError naming the final
+// file and the system's reason.
 class TJobOutput : public platform::TStream
 {
 public:
-    // Creates the temporary file; false, with the reason in error, when that is impossible or the
-    // final name is a directory.
-    bool Create(const std::filesystem::path& finalPath, std::string& error);
+    TJobOutput() = default;
     ~TJobOutput() override;
+    TJobOutput(const TJobOutput&) = delete;
+    TJobOutput& operator=(const TJobOutput&) = delete;
+
+    // Opens the output for target. confirmed: the identity of the file whose replacement the
+    // user confirmed (Commit replaces that file and nothing else); without it Commit never
+    // replaces anything. finalMode: permissions of the finished file before the umask. False,
+    // with the reason naming the file in error, when the output cannot be created.
+    bool Create(const TOutputTarget& target, std::optional<platform::TFileIdentity> confirmed,
+                std::string& error, unsigned finalMode = 0666);
+    // The older form: a path that is absent or whose replacement was confirmed.
+    bool Create(const std::filesystem::path& finalPath, std::string& error);
 
     int64_t Read(void* buffer, int64_t count) override;
     int64_t Write(const void* buffer, int64_t count) override;
     int64_t Seek(int64_t offset, platform::TSeekOrigin origin) override;
     int64_t Size() override;
 
-    // Sync, close, rename into place (replacing a file of that name). Raises EStreamError.
-    void Commit();
-    // Closes the file and leaves it for the caller to remove or wipe (TemporaryPath).
-    void CloseTemporary();
-    // Closes and deletes the temporary file (it holds no plain bytes).
-    void Discard();
+    // The output goes straight to a device or FIFO: no temporary file, no rename, no removal.
+    bool IsPassThrough() const { return passThrough; }
+    // Bytes written so far (the gathered ones included).
+    int64_t BytesWritten() const { return bytesWritten; }
+    // CRC-32 of every byte written so far.
+    uint32_t WrittenCrc32() const { return crc32; }
 
-    const std::filesystem::path& TemporaryPath() const { return temporaryPath; }
+    // Sync, then claim the final name (see Create). Raises ENameTaken when the name is not the
+    // output's to take (the output then still exists, for Discard), EStreamError otherwise.
+    void Commit();
+    // Keeps the finished output beside the final name, under the final name followed by suffix
+    // (and a number when that is taken too), replacing nothing; returns the name it got. For a
+    // pass-through output nothing is done and the final path is returned.
+    std::filesystem::path CommitBeside(const std::string& suffix);
+    // Removes the output. wipeHost: it holds plain bytes, so they are overwritten first (through
+    // the open file, with the host's waiting window). A pass-through output is only closed.
+    void Discard(TJobHost* wipeHost = nullptr, bool secureWipe = false);
+
     const std::filesystem::path& FinalPath() const { return finalPath; }
 
 private:
@@ -85,6 +186,11 @@ private:
     void Flush();
     // Forgets what was gathered, overwriting it: it may hold plain bytes.
     void DropPending();
+    // Puts the finished file under a hidden name beside the final one (a no-op for a named
+    // temporary file).
+    void NameHidden();
+    void Claim();
+    void SyncDirectory() const;
 
     std::unique_ptr<platform::TFileStream> file;
     // Writes are gathered into runs of WriteRunSize bytes: a job writes in portions of 8192 bytes
@@ -92,6 +198,12 @@ private:
     static constexpr size_t WriteRunSize = 256 * 1024;
     std::unique_ptr<uint8_t[]> pending;
     size_t pendingBytes = 0;
+    int64_t bytesWritten = 0;
+    uint32_t crc32 = 0;
+    bool passThrough = false;
+    bool unnamed = false; // an O_TMPFILE file, until NameHidden gives it temporaryPath
+    unsigned finalMode = 0666;
+    std::optional<platform::TFileIdentity> confirmed;
     std::filesystem::path finalPath;
     std::filesystem::path temporaryPath;
 };

@@ -26,6 +26,8 @@ struct TOutputFraming
     // After the whole container (the chunk table included) and the input's close, before the
     // output is committed under its name; raising is handled as in WriteLeading.
     std::function<void(TJobOutput& output)> WriteTrailing;
+    // Permissions of the finished output before the umask (a self-decrypting file is a program).
+    unsigned OutputMode = 0666;
 };
 
 // EncryptFile with framing.

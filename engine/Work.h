@@ -2,14 +2,18 @@
 // CRC-32 of a file and wiping a file. A job reports everything through its host (engine/JobHost.h)
 // and returns an outcome value; it never throws to its caller.
 //
-// Files: a job writes its output to a temporary file in the output's own directory and renames it
-// into place only when it finished, so no half-written output ever carries the final name; a
-// partial output that holds plain bytes is wiped before it is removed, and an input is wiped only
-// after its output is complete and on the disk.
+// Files: a job opens its input once and refuses anything but a regular file; it writes its output
+// where nothing can see it until it is complete (engine/JobFiles.h) and claims the final name in
+// one step, never replacing a file the user did not confirm; a partial output that holds plain
+// bytes is wiped before it is removed; an input that changed while it was read fails the job;
+// and an input is wiped only after its output is complete and on the disk, and only if its name
+// still holds the file that was read.
 #pragma once
 
 #include "engine/JobHost.h"
 #include "engine/JobOptions.h"
+#include "platform/FileStream.h"
+#include "platform/FileSystem.h"
 
 #include <cstdint>
 #include <filesystem>
@@ -44,6 +48,10 @@ inline constexpr const char* LineDecryptOk = "Decryption OK >> ";
 inline constexpr const char* LineDecryptStopped = "Decryption STOPPED >> ";
 inline constexpr const char* LineDecryptFailed = "Decryption FAILED >> ";
 inline constexpr const char* LineDecryptCrcFailed = "Decryption FAILED : ";
+// The finished output could not be claimed: its name now holds a file that is not the job's to
+// replace. Output first, then the input.
+std::string OutputTakenText(const std::filesystem::path& output,
+                            const std::filesystem::path& input);
 
 enum class TJobOutcome
 {
@@ -62,7 +70,11 @@ enum class TJobOutcome
     Damaged,           // a compressed body that cannot be read back (TextDamagedContainer);
                        // any partial output wiped
     Unsupported,       // an output kind whose job this version does not have
-    IoFailed           // a read or write failed during the job; partial output removed
+    IoFailed,          // a read or write failed during the job; partial output removed
+    InputChanged,      // the input changed while it was read; output removed, nothing wiped
+    OutputTaken        // the output's name was taken by another file meanwhile (or the file there
+                       // is not the one whose replacement was confirmed); nothing replaced,
+                       // output removed, nothing wiped
 };
 
 struct TJobResult
@@ -123,13 +135,23 @@ TJobResult DecryptCompressedFile(TJobHost& host, const TJobOptions& options,
 // cannot be opened gives 0 and no message; a read error ends the sum early. When error is given,
 // it receives the system's reason in those two cases and is emptied otherwise.
 uint32_t FileCRC32(TJobHost& host, const std::filesystem::path& path, std::string* error = nullptr);
+// The same over an open file, from its first byte to its end; the file is left at position 0.
+uint32_t OpenFileCRC32(TJobHost& host, platform::TFileStream& file, std::string* error = nullptr);
 
 // Destroys a file: renames it to "wiped.file" in its directory (never replacing a file of that
-// name; on a failed rename it keeps its name), overwrites every byte with 0x00 (and then 0x01 and
-// 0x2A when secureWipe), forcing each pass to the disk, and deletes it. The waiting window names
-// the file and is closed on every path. Returns false, with the reason in error when given, when
-// the file could not be opened, written or deleted.
+// name; on a failed rename it keeps its name), overwrites its data with 0x00 (and then 0x01 and
+// 0x2A when secureWipe), forcing each pass to the disk, and deletes it. Refuses, touching
+// nothing, anything but a regular file, a file with other names (hard links: they would lose
+// their content), and, when expected is given, a file that is not the one recorded (identity,
+// size, modification time). Only the data of a sparse file is overwritten, so no space is
+// needed; a failed pass never deletes the file. The waiting window names the file and is closed
+// on every path. Returns false, with the reason in error when given, when the file was refused or
+// could not be opened, written or deleted.
 bool WipeFile(TJobHost& host, const std::filesystem::path& path, bool secureWipe,
-              std::string* error = nullptr);
+              std::string* error = nullptr, const platform::TFileSnapshot* expected = nullptr);
+
+// The overwriting passes of WipeFile through an open file (an output that never had a name).
+bool WipeOpenFile(TJobHost& host, platform::TFileStream& file, bool secureWipe,
+                  std::string* error = nullptr);
 
 } // namespace mv::engine

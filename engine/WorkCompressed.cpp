@@ -6,6 +6,7 @@
 #include "engine/ChunkCodec.h"
 #include "engine/CompressedBody.h"
 #include "engine/ContainerHeader.h"
+#include "engine/DecryptFrame.h"
 #include "engine/JobFiles.h"
 #include "engine/JobFrame.h"
 #include "engine/Work.h"
@@ -41,10 +42,10 @@ TJobResult DecryptCompressedFile(TJobHost& host, const TJobOptions& options,
         host.ShowMessage(TMessageKind::Error, texts.InputMissing, TFocus::DecInput);
         return Outcome(TJobOutcome::InputMissing);
     }
+    TJobInput inputFile;
     std::string error;
-    auto inputFile = OpenInputFile(input, error);
-    if (!inputFile) {
-        host.ShowMessage(TMessageKind::Error, texts.UnableToOpenInput);
+    if (!inputFile.Open(input, error)) {
+        host.ShowMessage(TMessageKind::Error, texts.UnableToOpenInput + "\n" + error);
         return Outcome(TJobOutcome::InputUnopenable, {}, error);
     }
     auto refuseFileType = [&] {
@@ -52,10 +53,10 @@ TJobResult DecryptCompressedFile(TJobHost& host, const TJobOptions& options,
         host.ShowMessage(TMessageKind::Error, texts.InvalidFileType);
         return Outcome(TJobOutcome::InvalidFileType);
     };
-    auto refuseDamaged = [&](const std::string& reason, const std::filesystem::path& output = {}) {
+    auto refuseDamaged = [&](const std::string& reason) {
         host.RefusedDisplay(LineDecryptFailed + inputText);
         host.ShowMessage(TMessageKind::Error, TextDamagedContainer + reason);
-        return Outcome(TJobOutcome::Damaged, output, reason);
+        return Outcome(TJobOutcome::Damaged, {}, reason);
     };
 
     std::unique_ptr<TRangeStream> container;
@@ -63,9 +64,9 @@ TJobResult DecryptCompressedFile(TJobHost& host, const TJobOptions& options,
     std::optional<std::string> fault;
     int64_t containerSize = 0;
     try {
-        const int64_t fileSize = inputFile->Size();
+        const int64_t fileSize = inputFile.Size();
         const int64_t rangeEnd = range.End < 0 ? fileSize : std::min(range.End, fileSize);
-        container = std::make_unique<TRangeStream>(*inputFile, range.Begin,
+        container = std::make_unique<TRangeStream>(inputFile.File(), range.Begin,
                                                    std::max(range.Begin, rangeEnd));
         containerSize = container->Size();
         THeaderBytes headerBytes{};
@@ -87,7 +88,7 @@ TJobResult DecryptCompressedFile(TJobHost& host, const TJobOptions& options,
             container->Seek(HeaderSize, platform::TSeekOrigin::Begin);
         }
     } catch (const platform::EStreamError& e) {
-        host.ShowMessage(TMessageKind::Error, texts.UnableToOpenInput);
+        host.ShowMessage(TMessageKind::Error, texts.UnableToOpenInput + "\n" + e.what());
         return Outcome(TJobOutcome::InputUnopenable, {}, e.what());
     }
     const std::optional<std::string> safeName = SafeFileName(CurrentHeader.FileName);
@@ -99,103 +100,17 @@ TJobResult DecryptCompressedFile(TJobHost& host, const TJobOptions& options,
     if (fault)
         return refuseDamaged(*fault);
 
-    const std::filesystem::path output = outputDirectory / *safeName;
-    if (platform::IdentityOfHandle(inputFile->Handle()) == platform::IdentityOfPath(output)) {
-        host.ShowMessage(TMessageKind::Plain, texts.SameInputOutput, TFocus::DecOutput);
-        return Outcome(TJobOutcome::SameFile, output);
-    }
-    if (platform::NameExists(output) && host.Confirm(texts.OverwriteQuestion) != TAnswer::Yes)
-        return Outcome(TJobOutcome::OverwriteDeclined, output);
-    TJobOutput outputFile;
-    if (!outputFile.Create(output, error)) {
-        host.ShowMessage(TMessageKind::Error, TextUnableToCreateOutput);
-        return Outcome(TJobOutcome::OutputUncreatable, output, error);
-    }
-
-    host.BeginDisplay(TextTaskDecrypting + inputText);
-    std::unique_ptr<cipher::TMV_blockcipher> currentCipher;
-    TLoopEnd end = TLoopEnd::Finished;
-    bool passwordRefused = false;
-    // Plain bytes went to the temporary output: wiped on every way out but the finished one.
-    auto wipePartial = [&] {
-        container.reset();
-        inputFile.reset();
-        currentCipher.reset();
-        outputFile.CloseTemporary();
-        WipeFile(host, outputFile.TemporaryPath(), options.SecureWipe);
+    TDecryptBody body;
+    // Always checked, whatever HasPasswordCheck says: a compressed body always has one.
+    body.AlwaysChecked = true;
+    body.SelfVerifying = true;
+    body.Run = [&](cipher::TMV_blockcipher& cipher, TJobOutput& output) {
+        TCompressedBodyReader reader(cipher, *container, table, CurrentHeader.LastChunkSize,
+                                     output);
+        return RunChunkLoop(host, texts.DecryptionSpeed, texts.CompressedTo + TextRate100,
+                            containerSize, [&] { return reader.ReadChunk(); });
     };
-    try {
-        currentCipher = CreateJobCipherById(host, CurrentHeader.CipherId, CurrentHeader.ModeIndex);
-        // Always checked, whatever HasPasswordCheck says: a compressed body always has one.
-        auto check = CurrentHeader.CheckBytes();
-        currentCipher->DecryptBuffer(check.data(), check.data(), 8);
-        CurrentHeader.SetCheckBytes(check);
-        passwordRefused = CurrentHeader.CheckValue1 != CurrentHeader.CheckValue2;
-        if (!passwordRefused) {
-            TCompressedBodyReader reader(*currentCipher, *container, table,
-                                         CurrentHeader.LastChunkSize, outputFile);
-            end = RunChunkLoop(host, texts.DecryptionSpeed, texts.CompressedTo + TextRate100,
-                               containerSize, [&] { return reader.ReadChunk(); });
-            if (end == TLoopEnd::Finished) {
-                host.EndLoop();
-                container.reset();
-                inputFile->Close();
-                outputFile.Commit();
-            }
-        }
-    } catch (const EDamagedContainer& e) {
-        wipePartial();
-        host.EndLoop();
-        return refuseDamaged(e.what(), output);
-    } catch (const platform::Exception& e) {
-        wipePartial();
-        host.EndLoop();
-        host.RefusedDisplay(LineDecryptFailed + inputText);
-        host.ShowMessage(TMessageKind::Error, e.what());
-        return Outcome(TJobOutcome::IoFailed, output, e.what());
-    }
-    container.reset();
-    inputFile.reset();
-    currentCipher.reset();
-
-    if (passwordRefused) {
-        host.RefusedDisplay(LineDecryptFailed + inputText);
-        outputFile.Discard(); // still empty
-        host.ShowMessage(TMessageKind::Information, texts.InvalidPassword);
-        return Outcome(TJobOutcome::InvalidPassword, output);
-    }
-    if (end == TLoopEnd::Stopped) {
-        outputFile.CloseTemporary();
-        WipeFile(host, outputFile.TemporaryPath(), options.SecureWipe);
-        host.ClearPassword();
-        host.StoppedDisplay(LineDecryptStopped + inputText);
-        return Outcome(TJobOutcome::Stopped, output);
-    }
-
-    TJobResult result = Outcome(TJobOutcome::Finished, output);
-    result.Verified = true;
-    if (CurrentHeader.HasCrc) {
-        std::string crcError;
-        const uint32_t crc = FileCRC32(host, output, &crcError);
-        if (crc != CurrentHeader.Crc32 || !crcError.empty()) {
-            host.RefusedDisplay(LineDecryptCrcFailed + inputText);
-            CurrentHeader.Clear();
-            host.ShowMessage(TMessageKind::Information, TextInvalidCrc);
-            return Outcome(TJobOutcome::CrcMismatch, output, crcError);
-        }
-    }
-    CurrentHeader.Clear();
-    if (options.DecWipeInput) {
-        std::string wipeError;
-        if (!WipeFile(host, input, options.SecureWipe, &wipeError)) {
-            result.WipeFailed = true;
-            result.Detail = wipeError;
-            host.ShowMessage(TMessageKind::Error, wipeError);
-        }
-    }
-    host.ClearPassword();
-    host.FinishedDisplay(LineDecryptOk + inputText, true);
-    return result;
+    return RunDecryptFrame(host, options, inputFile, outputDirectory, *safeName, body);
 }
 
 } // namespace mv::engine

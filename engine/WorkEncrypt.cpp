@@ -1,5 +1,8 @@
-// EncryptFile: a file into a plain container, in the steps of the job frame.
+// EncryptFile and EncryptCompressedFile: a file into a container, plain or compressed, in the
+// steps of one job frame. The two bodies differ only in the header's layout, the step (32767
+// plain bytes, or one chunk) and the table after the last chunk.
 #include "cipher/CipherIds.h"
+#include "engine/CompressedBody.h"
 #include "engine/ContainerHeader.h"
 #include "engine/JobFiles.h"
 #include "engine/JobFrame.h"
@@ -21,14 +24,19 @@ TJobResult Outcome(TJobOutcome outcome, const std::filesystem::path& output,
     return result;
 }
 
-} // namespace
+enum class TBodyKind
+{
+    Plain,
+    Compressed
+};
 
-TJobResult EncryptFramedFile(TJobHost& host, const TJobOptions& options,
-                             const std::filesystem::path& input,
-                             const std::filesystem::path& output, const TOutputFraming& framing)
+TJobResult EncryptWithFrame(TJobHost& host, const TJobOptions& options,
+                            const std::filesystem::path& input, const std::filesystem::path& output,
+                            const TOutputFraming& framing, TBodyKind body)
 {
     const TJobTexts& texts = host.Texts();
     const std::string inputText = input.string();
+    const bool compressed = body == TBodyKind::Compressed;
 
     if (!platform::IdentityOfPath(input)) {
         host.ShowMessage(TMessageKind::Error, texts.InputMissing, TFocus::EncInput);
@@ -44,32 +52,44 @@ TJobResult EncryptFramedFile(TJobHost& host, const TJobOptions& options,
         if (std::optional<TJobResult> refused = framing.Prepare())
             return *refused;
     }
+    // Opened once, before anything else reads it: the CRC-32, the body and the final check all
+    // see this file, whatever happens to its name meanwhile.
+    TJobInput inputFile;
+    std::string error;
+    if (!inputFile.Open(input, error)) {
+        host.ShowMessage(TMessageKind::Error, texts.UnableToOpenInput + "\n" + error);
+        return Outcome(TJobOutcome::InputUnopenable, output, error);
+    }
+    const int64_t totalBytes = inputFile.Size();
+    // The table has room for 16383 entries: a larger input is refused before its CRC-32 pass
+    // reads half a gigabyte for nothing, and before anything is written.
+    if (compressed && totalBytes > MaxCompressedInput) {
+        host.ShowMessage(TMessageKind::Error, TextTooLargeToCompress, TFocus::EncInput);
+        return Outcome(TJobOutcome::InputUnopenable, output);
+    }
     if (options.IncludeCRC) {
-        std::string error;
-        CurrentHeader.Crc32 = FileCRC32(host, input, &error);
+        CurrentHeader.Crc32 = OpenFileCRC32(host, inputFile.File(), &error);
         // A checksum over part of the file would make every later decryption fail.
         if (!error.empty()) {
-            host.ShowMessage(TMessageKind::Error, texts.UnableToOpenInput);
+            host.ShowMessage(TMessageKind::Error, texts.UnableToOpenInput + "\n" + error);
             return Outcome(TJobOutcome::InputUnopenable, output, error);
         }
     }
-    if (platform::NameExists(output) && host.Confirm(texts.OverwriteQuestion) != TAnswer::Yes)
-        return Outcome(TJobOutcome::OverwriteDeclined, output);
-
-    std::string error;
-    auto inputFile = OpenInputFile(input, error);
-    if (!inputFile) {
-        host.ShowMessage(TMessageKind::Error, texts.UnableToOpenInput);
-        return Outcome(TJobOutcome::InputUnopenable, output, error);
+    const TOutputTarget target = InspectOutput(output, true);
+    std::optional<platform::TFileIdentity> confirmed;
+    if (target.Kind == TOutputKind::Existing) {
+        if (host.Confirm(texts.OverwriteQuestion) != TAnswer::Yes)
+            return Outcome(TJobOutcome::OverwriteDeclined, output);
+        confirmed = target.Existing;
     }
     // Checked again on the open file: the output may have become a link to it meanwhile.
-    if (platform::IdentityOfHandle(inputFile->Handle()) == platform::IdentityOfPath(output)) {
+    if (inputFile.Snapshot().Identity == platform::IdentityOfPath(output)) {
         host.ShowMessage(TMessageKind::Plain, texts.SameInputOutput, TFocus::EncOutput);
         return Outcome(TJobOutcome::SameFile, output);
     }
     TJobOutput outputFile;
-    if (!outputFile.Create(output, error)) {
-        host.ShowMessage(TMessageKind::Error, TextUnableToCreateOutput);
+    if (!outputFile.Create(target, confirmed, error, framing.OutputMode)) {
+        host.ShowMessage(TMessageKind::Error, std::string(TextUnableToCreateOutput) + "\n" + error);
         return Outcome(TJobOutcome::OutputUncreatable, output, error);
     }
 
@@ -81,12 +101,27 @@ TJobResult EncryptFramedFile(TJobHost& host, const TJobOptions& options,
     CurrentHeader.FileName = StoredFileName(input);
     CurrentHeader.CheckValue1 = CurrentHeader.CheckValue2 = NewCheckValue();
     CurrentHeader.ModeIndex = options.CipherModeIndex;
-    CurrentHeader.IsCompressed = false;
     CurrentHeader.HasCrc = options.IncludeCRC;
-    CurrentHeader.HasPasswordCheck = options.IncludePass;
+    if (compressed) {
+        // A compressed body always carries the check value, whatever IncludePass says.
+        SetCompressedLayout(CurrentHeader, totalBytes);
+    } else {
+        CurrentHeader.IsCompressed = false;
+        CurrentHeader.HasPasswordCheck = options.IncludePass;
+    }
 
+    // Every way out but the finished one removes the output; it holds only cipher bytes.
+    auto fail = [&](TJobOutcome outcome, const std::string& message) {
+        inputFile.Close();
+        outputFile.Discard();
+        host.EndLoop();
+        host.RefusedDisplay(LineEncryptFailed + inputText);
+        host.ShowMessage(TMessageKind::Error, message);
+        return Outcome(outcome, output, message);
+    };
     std::unique_ptr<cipher::TMV_blockcipher> currentCipher;
     TLoopEnd end = TLoopEnd::Finished;
+    int64_t bytesRead = 0;
     try {
         if (framing.WriteLeading)
             framing.WriteLeading(outputFile);
@@ -100,34 +135,49 @@ TJobResult EncryptFramedFile(TJobHost& host, const TJobOptions& options,
         const THeaderBytes headerBytes = CurrentHeader.Encode();
         outputFile.Write(headerBytes.data(), HeaderSize);
 
-        const int64_t totalBytes = inputFile->Size();
-        TRangeStream plain(*inputFile, 0, totalBytes);
-        end = RunStepLoop(
-            host, texts.EncryptionSpeed, texts.CompressedTo + TextRate100, totalBytes,
-            [&] { return currentCipher->EncryptFromStream(plain, outputFile, JobChunkSize); });
+        TRangeStream plain(inputFile.File(), 0, totalBytes);
+        if (compressed) {
+            TCompressedBodyWriter writer(*currentCipher, plain, totalBytes, outputFile,
+                                         texts.CompressedTo);
+            // lblRate is left as it is until the first chunk gives a figure.
+            end = RunChunkLoop(host, texts.EncryptionSpeed, {}, totalBytes,
+                               [&] { return writer.WriteChunk(); });
+            if (end == TLoopEnd::Finished)
+                writer.WriteTable();
+        } else {
+            end = RunStepLoop(
+                host, texts.EncryptionSpeed, texts.CompressedTo + TextRate100, totalBytes,
+                [&] { return currentCipher->EncryptFromStream(plain, outputFile, JobChunkSize); });
+        }
+        bytesRead = plain.Position();
         if (end == TLoopEnd::Finished) {
             host.EndLoop();
-            inputFile->Close();
+            // A file that grew, shrank or was rewritten meanwhile is not what the container
+            // holds: neither kept nor, above all, wiped.
+            if (!inputFile.Unchanged(bytesRead))
+                return fail(TJobOutcome::InputChanged, InputChangedText(input, "encrypted"));
+            inputFile.Close();
             if (framing.WriteTrailing)
                 framing.WriteTrailing(outputFile);
             outputFile.Commit();
         }
+    } catch (const ENameTaken&) {
+        currentCipher.reset();
+        return fail(TJobOutcome::OutputTaken, OutputTakenText(output, input));
     } catch (const platform::Exception& e) {
         // A failed read or write (full disk, I/O error): the container is incomplete, so it goes
-        // and the input stays whatever the options say.
-        inputFile.reset();
-        outputFile.Discard();
+        // and the input stays whatever the options say. A read cut short by a file that shrank
+        // is told as the change it is.
         currentCipher.reset();
-        host.EndLoop();
-        host.RefusedDisplay(LineEncryptFailed + inputText);
-        host.ShowMessage(TMessageKind::Error, e.what());
-        return Outcome(TJobOutcome::IoFailed, output, e.what());
+        if (inputFile.IsOpen() && !inputFile.Unchanged())
+            return fail(TJobOutcome::InputChanged, InputChangedText(input, "encrypted"));
+        return fail(TJobOutcome::IoFailed, e.what());
     }
-    inputFile.reset();
     currentCipher.reset();
 
     if (end == TLoopEnd::Stopped) {
         // Only cipher bytes: a plain delete is enough.
+        inputFile.Close();
         outputFile.Discard();
         host.ClearPassword();
         host.StoppedDisplay(LineEncryptStopped + inputText);
@@ -138,7 +188,7 @@ TJobResult EncryptFramedFile(TJobHost& host, const TJobOptions& options,
     TJobResult result = Outcome(TJobOutcome::Finished, output);
     if (options.EncWipeInput) {
         std::string wipeError;
-        if (!WipeFile(host, input, options.SecureWipe, &wipeError)) {
+        if (!WipeFile(host, input, options.SecureWipe, &wipeError, &inputFile.Snapshot())) {
             result.WipeFailed = true;
             result.Detail = wipeError;
             host.ShowMessage(TMessageKind::Error, wipeError);
@@ -149,10 +199,41 @@ TJobResult EncryptFramedFile(TJobHost& host, const TJobOptions& options,
     return result;
 }
 
+} // namespace
+
+std::string OutputTakenText(const std::filesystem::path& output, const std::filesystem::path& input)
+{
+    return "\"" + output.string() + "\" was taken by another file while \"" + input.string() +
+           "\" was being processed: it was not replaced, the new output was removed, and \"" +
+           input.string() + "\" was kept";
+}
+
+TJobResult EncryptFramedFile(TJobHost& host, const TJobOptions& options,
+                             const std::filesystem::path& input,
+                             const std::filesystem::path& output, const TOutputFraming& framing)
+{
+    return EncryptWithFrame(host, options, input, output, framing, TBodyKind::Plain);
+}
+
 TJobResult EncryptFile(TJobHost& host, const TJobOptions& options,
                        const std::filesystem::path& input, const std::filesystem::path& output)
 {
     return EncryptFramedFile(host, options, input, output, {});
+}
+
+TJobResult EncryptCompressedFramedFile(TJobHost& host, const TJobOptions& options,
+                                       const std::filesystem::path& input,
+                                       const std::filesystem::path& output,
+                                       const TOutputFraming& framing)
+{
+    return EncryptWithFrame(host, options, input, output, framing, TBodyKind::Compressed);
+}
+
+TJobResult EncryptCompressedFile(TJobHost& host, const TJobOptions& options,
+                                 const std::filesystem::path& input,
+                                 const std::filesystem::path& output)
+{
+    return EncryptCompressedFramedFile(host, options, input, output, {});
 }
 
 } // namespace mv::engine

@@ -10,14 +10,7 @@
 #include "platform/ProgramPath.h"
 
 #include <algorithm>
-#include <cerrno>
-#include <cstdlib>
-#include <cstring>
-#include <fcntl.h>
-#include <fstream>
 #include <memory>
-#include <sys/stat.h>
-#include <unistd.h>
 #include <vector>
 
 namespace mv::engine {
@@ -32,21 +25,6 @@ std::filesystem::path SfxModulePath(const std::filesystem::path& programDirector
 // ---- The jobs ----------------------------------------------------------------------------------
 
 namespace {
-
-// The process's umask, read without changing it (umask() alone cannot read it without setting
-// it for a moment, which another thread creating a file could see).
-mode_t CurrentUmask()
-{
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    while (std::getline(status, line)) {
-        if (line.rfind("Umask:", 0) == 0)
-            return static_cast<mode_t>(std::strtoul(line.c_str() + 6, nullptr, 8) & 0777);
-    }
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    return mask;
-}
 
 // The module, opened once the input was found, held open until its bytes are copied.
 class TSfxFraming
@@ -63,6 +41,9 @@ public:
         framing.Prepare = [this] { return OpenModule(); };
         framing.WriteLeading = [this](TJobOutput& output) { CopyModule(output); };
         framing.WriteTrailing = [this](TJobOutput& output) { WriteTrailer(output); };
+        // The output is a program: mode 0755 less the umask, given to the finished file only,
+        // so its name never carries a non-executable version.
+        framing.OutputMode = 0755;
         return framing;
     }
 
@@ -96,7 +77,6 @@ private:
 
     void CopyModule(TJobOutput& output)
     {
-        MakeExecutable(output);
         std::vector<uint8_t> buffer(1 << 16);
         int64_t copied = 0;
         while (copied < moduleSize) {
@@ -111,24 +91,10 @@ private:
         module.reset();
     }
 
-    // The output is a program: mode 0755 less the umask, set on the temporary file so the final
-    // name never carries a non-executable version.
-    static void MakeExecutable(TJobOutput& output)
-    {
-        const std::filesystem::path& path = output.TemporaryPath();
-        const int handle = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
-        const bool done = handle >= 0 && ::fchmod(handle, 0755 & ~CurrentUmask()) == 0;
-        const int reason = errno;
-        if (handle >= 0)
-            ::close(handle);
-        if (!done)
-            throw platform::EStreamError("Cannot make \"" + output.FinalPath().string() +
-                                         "\" executable: " + std::strerror(reason));
-    }
-
     void WriteTrailer(TJobOutput& output)
     {
-        const int64_t payloadLength = output.Size() - moduleSize - HeaderSize;
+        // Counted, not asked of the file: the output may be a FIFO or device written through.
+        const int64_t payloadLength = output.BytesWritten() - moduleSize - HeaderSize;
         const TSfxTrailerBytes trailer = EncodeSfxTrailer(payloadLength);
         output.Write(trailer.data(), SfxTrailerSize);
     }

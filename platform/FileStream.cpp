@@ -1,6 +1,7 @@
 #include "platform/FileStream.h"
 
 #include "platform/Exception.h"
+#include "platform/TerminationSignals.h"
 
 #include <cerrno>
 #include <cstring>
@@ -34,6 +35,11 @@ TFileStream::TFileStream(const std::filesystem::path& filePath, TFileMode mode,
         Fail("open");
 }
 
+TFileStream::TFileStream(int adoptedHandle, const std::filesystem::path& filePath)
+    : path(filePath), fd(adoptedHandle)
+{
+}
+
 TFileStream::~TFileStream()
 {
     if (fd >= 0)
@@ -63,7 +69,7 @@ int64_t TFileStream::Read(void* buffer, int64_t count)
     while (done < count) {
         const ssize_t n = ::read(fd, bytes + done, static_cast<size_t>(count - done));
         if (n < 0) {
-            if (errno == EINTR)
+            if (errno == EINTR && TerminationSignal() == 0)
                 continue;
             Fail("read");
         }
@@ -81,7 +87,7 @@ int64_t TFileStream::Write(const void* buffer, int64_t count)
     while (done < count) {
         const ssize_t n = ::write(fd, bytes + done, static_cast<size_t>(count - done));
         if (n < 0) {
-            if (errno == EINTR)
+            if (errno == EINTR && TerminationSignal() == 0)
                 continue;
             Fail("write");
         }
@@ -96,7 +102,7 @@ int64_t TFileStream::Write(const void* buffer, int64_t count)
 
 int64_t TFileStream::Seek(int64_t offset, TSeekOrigin origin)
 {
-    const int whence = origin == TSeekOrigin::Begin ? SEEK_SET
+    const int whence = origin == TSeekOrigin::Begin     ? SEEK_SET
                        : origin == TSeekOrigin::Current ? SEEK_CUR
                                                         : SEEK_END;
     const off_t result = ::lseek(fd, offset, whence);
@@ -107,7 +113,9 @@ int64_t TFileStream::Seek(int64_t offset, TSeekOrigin origin)
 
 int64_t TFileStream::Size()
 {
-    struct stat st {};
+    struct stat st
+    {
+    };
     if (::fstat(fd, &st) != 0)
         Fail("examine");
     return st.st_size;

@@ -1,6 +1,7 @@
 // A stream over an open file of the file system. Every read and write is checked: a refused or
 // short write raises EStreamError naming the file and the system's reason, so no job can take a
-// full disk for success.
+// full disk for success. A read or write interrupted by a caught terminating signal fails too
+// (instead of waiting on a pipe or terminal for good), so the job can clean up and end.
 #pragma once
 
 #include "platform/Stream.h"
@@ -22,6 +23,8 @@ class TFileStream : public TStream
 {
 public:
     TFileStream(const std::filesystem::path& path, TFileMode mode, unsigned permissions = 0666);
+    // Takes over an open descriptor (closed by the stream); path names it in messages.
+    TFileStream(int adoptedHandle, const std::filesystem::path& path);
     ~TFileStream() override;
     TFileStream(const TFileStream&) = delete;
     TFileStream& operator=(const TFileStream&) = delete;

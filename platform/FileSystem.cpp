@@ -2,8 +2,10 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <fstream>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -33,6 +35,28 @@ std::optional<TFileIdentity> IdentityOfPath(const std::filesystem::path& path)
     if (::stat(path.c_str(), &st) != 0)
         return std::nullopt;
     return FromStat(st);
+}
+
+std::optional<TFileIdentity> IdentityOfName(const std::filesystem::path& path)
+{
+    struct stat st
+    {
+    };
+    if (::lstat(path.c_str(), &st) != 0)
+        return std::nullopt;
+    return FromStat(st);
+}
+
+std::optional<TFileSnapshot> SnapshotOfHandle(int handle)
+{
+    struct stat st
+    {
+    };
+    if (::fstat(handle, &st) != 0)
+        return std::nullopt;
+    return TFileSnapshot{*FromStat(st), static_cast<int64_t>(st.st_size),
+                         static_cast<int64_t>(st.st_mtim.tv_sec),
+                         static_cast<int64_t>(st.st_mtim.tv_nsec)};
 }
 
 std::optional<TFileIdentity> IdentityOfHandle(int handle)
@@ -78,6 +102,49 @@ bool RenameReplace(const std::filesystem::path& from, const std::filesystem::pat
     if (::rename(from.c_str(), to.c_str()) == 0)
         return true;
     return Failed(error);
+}
+
+bool ExchangeNames(const std::filesystem::path& a, const std::filesystem::path& b,
+                   std::string* error)
+{
+    if (::renameat2(AT_FDCWD, a.c_str(), AT_FDCWD, b.c_str(), RENAME_EXCHANGE) == 0)
+        return true;
+    return Failed(error);
+}
+
+std::string FileKindText(unsigned mode)
+{
+    switch (mode & S_IFMT) {
+    case S_IFREG:
+        return "a regular file";
+    case S_IFDIR:
+        return "a directory";
+    case S_IFIFO:
+        return "a FIFO (named pipe)";
+    case S_IFCHR:
+        return "a character device";
+    case S_IFBLK:
+        return "a block device";
+    case S_IFSOCK:
+        return "a socket";
+    case S_IFLNK:
+        return "a symbolic link";
+    default:
+        return "not a regular file";
+    }
+}
+
+unsigned ProcessUmask()
+{
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line)) {
+        if (line.rfind("Umask:", 0) == 0)
+            return static_cast<unsigned>(std::strtoul(line.c_str() + 6, nullptr, 8) & 0777);
+    }
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    return mask;
 }
 
 bool RemoveName(const std::filesystem::path& path, std::string* error)

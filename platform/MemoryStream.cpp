@@ -29,8 +29,9 @@ int64_t TMemoryStream::Write(const void* buffer, int64_t count)
 
 int64_t TMemoryStream::Seek(int64_t offset, TSeekOrigin origin)
 {
-    int64_t base = origin == TSeekOrigin::Begin ? 0 : origin == TSeekOrigin::Current ? position
-                                                                                      : Size();
+    int64_t base = origin == TSeekOrigin::Begin     ? 0
+                   : origin == TSeekOrigin::Current ? position
+                                                    : Size();
     position = std::max<int64_t>(0, base + offset);
     return position;
 }

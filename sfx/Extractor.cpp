@@ -8,6 +8,7 @@
 #include "engine/SfxTrailer.h"
 #include "engine/Work.h"
 #include "platform/Exception.h"
+#include "platform/TerminationSignals.h"
 #include "sfx/ExtractorArguments.h"
 #include "sfx/ExtractorHost.h"
 
@@ -121,8 +122,7 @@ int ExitStatusOf(const engine::TJobResult& result, TExtractorHost& host)
         return cli::ExitFailure;
     case TJobOutcome::InputUnopenable:
     case TJobOutcome::OutputUncreatable:
-        if (!result.Detail.empty())
-            host.Say(result.Detail);
+        // The job's message already carries the system's reason.
         return cli::ExitFailure;
     case TJobOutcome::InvalidFileType:
         return cli::ExitInvalidFileType;
@@ -137,6 +137,8 @@ int ExitStatusOf(const engine::TJobResult& result, TExtractorHost& host)
     case TJobOutcome::SameFile:
     case TJobOutcome::Unsupported:
     case TJobOutcome::IoFailed:
+    case TJobOutcome::InputChanged:
+    case TJobOutcome::OutputTaken:
         return cli::ExitFailure;
     }
     return cli::ExitFailure;
@@ -201,6 +203,10 @@ int RunExtractor(int argc, const char* const* argv)
     const engine::TJobOptions options;
     const engine::TJobResult result =
         engine::DecryptFile(host, options, self, arguments.directory, location.Range);
+    // Ended by a signal (the terminal closed, Ctrl-C, kill): the job removed what it wrote; the
+    // caller learns how the program ended as if no handler had been there.
+    if (const int caught = platform::TerminationSignal())
+        platform::EndBySignal(caught);
     return ExitStatusOf(result, host);
 }
 

@@ -222,13 +222,20 @@ TEST_F(EncryptFileTest, InputThatIsNoFileAndOutputThatCannotBeCreated)
     fs::create_directory(dir / "folder");
     TJobResult result = EncryptFile(host, options, dir / "folder", dir / "out.mvx");
     EXPECT_EQ(result.Outcome, TJobOutcome::InputUnopenable);
-    EXPECT_EQ(host.Messages.back().Text, "Unable to open input file");
+    // The box says what the name is, not only that it failed.
+    EXPECT_EQ(host.Messages.back().Text, "Unable to open input file\n\"" +
+                                             (dir / "folder").string() +
+                                             "\" is a directory, not a regular file");
     MakeInput(10);
     for (const fs::path& output : {dir / "no-such-dir" / "out.mvx", dir / "folder"}) {
-        host.Answers = {TAnswer::Yes}; // the folder exists: the question comes first
         result = EncryptFile(host, options, input, output);
         EXPECT_EQ(result.Outcome, TJobOutcome::OutputUncreatable) << output;
-        EXPECT_EQ(host.Messages.back().Text, "Unable to create output file");
+        EXPECT_EQ(host.Messages.back().Text.rfind("Unable to create output file\n", 0), 0u);
+        EXPECT_NE(host.Messages.back().Text.find(output.filename() == "folder"
+                                                     ? output.string()
+                                                     : output.parent_path().string()),
+                  std::string::npos)
+            << host.Messages.back().Text;
         EXPECT_FALSE(result.Detail.empty());
     }
     EXPECT_EQ(dir.Names(), (std::vector<std::string>{"folder", "plain.bin"}));

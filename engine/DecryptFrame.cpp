@@ -1,0 +1,172 @@
+#include "engine/DecryptFrame.h"
+
+#include "engine/CompressedBody.h"
+#include "engine/ContainerHeader.h"
+#include "platform/FileSystem.h"
+
+namespace mv::engine {
+
+namespace {
+
+// Where a restored file whose CRC-32 does not match is kept when its own name is not free.
+constexpr const char* CrcMismatchSuffix = ".crc-mismatch";
+
+TJobResult Outcome(TJobOutcome outcome, const std::filesystem::path& output,
+                   std::string detail = {})
+{
+    TJobResult result;
+    result.Outcome = outcome;
+    result.OutputPath = output;
+    result.Detail = std::move(detail);
+    return result;
+}
+
+} // namespace
+
+TJobResult RunDecryptFrame(TJobHost& host, const TJobOptions& options, TJobInput& input,
+                           const std::filesystem::path& outputDirectory,
+                           const std::string& safeName, const TDecryptBody& body)
+{
+    const TJobTexts& texts = host.Texts();
+    const std::string inputText = input.Path().string();
+    const std::filesystem::path output = outputDirectory / safeName;
+
+    // The stored name is the container's, not the user's: a symlink there is a name to replace,
+    // never a way to somewhere else.
+    const TOutputTarget target = InspectOutput(output, false);
+    if (input.Snapshot().Identity == platform::IdentityOfPath(output)) {
+        host.ShowMessage(TMessageKind::Plain, texts.SameInputOutput, TFocus::DecOutput);
+        return Outcome(TJobOutcome::SameFile, output);
+    }
+    std::optional<platform::TFileIdentity> confirmed;
+    if (target.Kind == TOutputKind::Existing) {
+        if (host.Confirm(texts.OverwriteQuestion) != TAnswer::Yes)
+            return Outcome(TJobOutcome::OverwriteDeclined, output);
+        confirmed = target.Existing;
+    }
+    TJobOutput outputFile;
+    std::string error;
+    if (!outputFile.Create(target, confirmed, error)) {
+        host.ShowMessage(TMessageKind::Error, std::string(TextUnableToCreateOutput) + "\n" + error);
+        return Outcome(TJobOutcome::OutputUncreatable, output, error);
+    }
+
+    host.BeginDisplay(TextTaskDecrypting + inputText);
+    // The partial output holds plain bytes: wiped, not merely deleted, on every way out but the
+    // finished one.
+    auto fail = [&](TJobOutcome outcome, const std::string& message, TMessageKind kind) {
+        input.Close();
+        outputFile.Discard(&host, options.SecureWipe);
+        host.EndLoop();
+        host.RefusedDisplay(LineDecryptFailed + inputText);
+        host.ShowMessage(kind, message);
+        return Outcome(outcome, output, message);
+    };
+    std::unique_ptr<cipher::TMV_blockcipher> currentCipher;
+    TLoopEnd end = TLoopEnd::Finished;
+    bool passwordRefused = false;
+    bool crcMatches = true;
+    try {
+        currentCipher = CreateJobCipherById(host, CurrentHeader.CipherId, CurrentHeader.ModeIndex);
+        if (body.AlwaysChecked || CurrentHeader.HasPasswordCheck) {
+            auto check = CurrentHeader.CheckBytes();
+            currentCipher->DecryptBuffer(check.data(), check.data(), 8);
+            CurrentHeader.SetCheckBytes(check);
+            passwordRefused = CurrentHeader.CheckValue1 != CurrentHeader.CheckValue2;
+        }
+        if (!passwordRefused) {
+            end = body.Run(*currentCipher, outputFile);
+            if (end == TLoopEnd::Finished) {
+                host.EndLoop();
+                if (!input.Unchanged()) {
+                    currentCipher.reset();
+                    return fail(TJobOutcome::InputChanged,
+                                InputChangedText(input.Path(), "decrypted"), TMessageKind::Error);
+                }
+                input.Close();
+                // The CRC-32 of the restored bytes was taken while they were written: a mismatch
+                // is known before the output is claimed, so it never replaces a good file.
+                crcMatches =
+                    !CurrentHeader.HasCrc || outputFile.WrittenCrc32() == CurrentHeader.Crc32;
+                if (crcMatches)
+                    outputFile.Commit();
+            }
+        }
+    } catch (const ENameTaken&) {
+        currentCipher.reset();
+        return fail(TJobOutcome::OutputTaken, OutputTakenText(output, input.Path()),
+                    TMessageKind::Error);
+    } catch (const EDamagedContainer& e) {
+        currentCipher.reset();
+        const std::string reason = e.what();
+        fail(TJobOutcome::Damaged, TextDamagedContainer + reason, TMessageKind::Error);
+        return Outcome(TJobOutcome::Damaged, output, reason);
+    } catch (const platform::Exception& e) {
+        currentCipher.reset();
+        if (input.IsOpen() && !input.Unchanged())
+            return fail(TJobOutcome::InputChanged, InputChangedText(input.Path(), "decrypted"),
+                        TMessageKind::Error);
+        return fail(TJobOutcome::IoFailed, e.what(), TMessageKind::Error);
+    }
+    currentCipher.reset();
+    input.Close();
+
+    if (passwordRefused) {
+        host.RefusedDisplay(LineDecryptFailed + inputText);
+        outputFile.Discard(); // still empty
+        host.ShowMessage(TMessageKind::Information, texts.InvalidPassword);
+        return Outcome(TJobOutcome::InvalidPassword, output);
+    }
+    if (end == TLoopEnd::Stopped) {
+        outputFile.Discard(&host, options.SecureWipe);
+        host.ClearPassword();
+        host.StoppedDisplay(LineDecryptStopped + inputText);
+        return Outcome(TJobOutcome::Stopped, output);
+    }
+    if (!crcMatches) {
+        // Kept for what can still be saved from it, as before, but never over an existing file:
+        // then it goes beside that file under a name that says what it is.
+        std::filesystem::path kept = output;
+        std::string message = TextInvalidCrc;
+        try {
+            if (target.Kind == TOutputKind::Existing)
+                kept = outputFile.CommitBeside(CrcMismatchSuffix);
+            else {
+                try {
+                    outputFile.Commit();
+                } catch (const ENameTaken&) {
+                    kept = outputFile.CommitBeside(CrcMismatchSuffix);
+                }
+            }
+        } catch (const platform::Exception& e) {
+            outputFile.Discard(&host, options.SecureWipe);
+            kept.clear();
+            message += std::string("\n") + e.what();
+        }
+        if (!kept.empty() && kept != output)
+            message += "\nThe restored file was kept as \"" + kept.string() + "\"; \"" +
+                       output.string() + "\" was left as it was.";
+        host.RefusedDisplay(LineDecryptCrcFailed + inputText);
+        CurrentHeader.Clear();
+        host.ShowMessage(TMessageKind::Information, message);
+        return Outcome(TJobOutcome::CrcMismatch, kept.empty() ? output : kept,
+                       kept == output ? std::string() : message);
+    }
+
+    TJobResult result = Outcome(TJobOutcome::Finished, output);
+    result.Verified = body.SelfVerifying || CurrentHeader.HasPasswordCheck || CurrentHeader.HasCrc;
+    CurrentHeader.Clear();
+    if (options.DecWipeInput) {
+        std::string wipeError;
+        if (!WipeFile(host, input.Path(), options.SecureWipe, &wipeError, &input.Snapshot())) {
+            result.WipeFailed = true;
+            result.Detail = wipeError;
+            host.ShowMessage(TMessageKind::Error, wipeError);
+        }
+    }
+    host.ClearPassword();
+    host.FinishedDisplay(LineDecryptOk + inputText, true);
+    return result;
+}
+
+} // namespace mv::engine

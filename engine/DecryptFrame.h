@@ -1,0 +1,37 @@
+// The part of a decryption that the plain and the compressed readers share, from the moment the
+// header was read and found usable: the output's name and question, the key and the check value,
+// the step loop of the body, and every ending (finished, CRC-32 mismatch, stopped, refused
+// password, failed read or write, changed container, name taken), each with its clean-up.
+#pragma once
+
+#include "cipher/CipherBase.h"
+#include "engine/JobFiles.h"
+#include "engine/JobFrame.h"
+#include "engine/JobHost.h"
+#include "engine/JobOptions.h"
+#include "engine/Work.h"
+
+#include <filesystem>
+#include <functional>
+#include <string>
+
+namespace mv::engine {
+
+struct TDecryptBody
+{
+    // The check value is checked even when the header does not say it is there: a compressed
+    // body always carries one.
+    bool AlwaysChecked = false;
+    // A body that proves itself (every chunk inflated to its exact length with its checksum).
+    bool SelfVerifying = false;
+    // Runs the step loop: the body's cipher bytes through cipher into output.
+    std::function<TLoopEnd(cipher::TMV_blockcipher& cipher, TJobOutput& output)> Run;
+};
+
+// Restores the body of the container in input (CurrentHeader holds its checked header) as
+// outputDirectory / safeName.
+TJobResult RunDecryptFrame(TJobHost& host, const TJobOptions& options, TJobInput& input,
+                           const std::filesystem::path& outputDirectory,
+                           const std::string& safeName, const TDecryptBody& body);
+
+} // namespace mv::engine
