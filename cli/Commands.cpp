@@ -9,8 +9,16 @@ namespace mv::cli {
 
 void ShowError(const std::string& message)
 {
+    // The jobs put the system's reason on a line of its own under their text, as a message box
+    // shows it; here a message is one line, the reason after a colon.
+    std::string line;
+    size_t from = 0;
+    for (size_t newline; (newline = message.find('\n', from)) != std::string::npos;
+         from = newline + 1)
+        line += message.substr(from, newline - from) + ": ";
+    line += message.substr(from);
     std::fflush(stdout);
-    std::fprintf(stderr, "morvane-cli: %s\n", PrintableName(message).c_str());
+    std::fprintf(stderr, "morvane-cli: %s\n", PrintableName(line).c_str());
 }
 
 void ShowFileError(const std::filesystem::path& path, const std::string& message)

@@ -20,7 +20,8 @@ int RunSelfTest();
 int RunCommand(const TCliArguments& arguments);
 
 // Every message goes to stderr as one line, prefixed with the program's name, with its control
-// characters escaped (PrintableName).
+// characters escaped (PrintableName); the lines of a message of several become one, joined by
+// ": ".
 void ShowError(const std::string& message);
 // The same about one file: "morvane-cli: PATH: message".
 void ShowFileError(const std::filesystem::path& path, const std::string& message);

@@ -6,6 +6,7 @@
 #include "cli/Password.h"
 #include "cli/TerminalHost.h"
 
+#include "engine/JobFiles.h"
 #include "engine/Work.h"
 #include "engine/WorkSfx.h"
 
@@ -114,7 +115,7 @@ private:
 // the inputs and before the password: a user who answers No has typed nothing in vain. Returns
 // the jobs to run; false when the user cancelled the whole call.
 bool SettleBeforePassword(TJobPlan& plan, TTerminalHost& host, TCallStatus& status,
-                          std::vector<TPlannedJob*>& toRun)
+                          std::vector<TPlannedJob*>& toRun, bool outputNamedByUser)
 {
     for (TPlannedJob& job : plan.jobs) {
         if (!job.refusal.empty()) {
@@ -122,7 +123,12 @@ bool SettleBeforePassword(TJobPlan& plan, TTerminalHost& host, TCallStatus& stat
             status.Add(ExitFailure);
             continue;
         }
-        if (!job.output.empty() && NameExists(job.output)) {
+        // Asked as the job would ask: for a file that its output would replace, not for a
+        // device or FIFO written through, nor for a directory the job refuses.
+        const engine::TOutputTarget target =
+            job.output.empty() ? engine::TOutputTarget{}
+                               : engine::InspectOutput(job.output, outputNamedByUser);
+        if (target.Kind == engine::TOutputKind::Existing) {
             const engine::TAnswer answer = host.AskOverwrite(job.output);
             EndIfSignalled();
             if (answer == engine::TAnswer::Cancel && !host.QuestionUnanswered())
@@ -133,7 +139,7 @@ bool SettleBeforePassword(TJobPlan& plan, TTerminalHost& host, TCallStatus& stat
                 status.Add(ExitFailure);
                 continue;
             }
-            job.overwriteConfirmed = true;
+            job.confirmedOutput = target.Existing;
         }
         toRun.push_back(&job);
     }
@@ -158,7 +164,7 @@ int RunJobs(const std::vector<TPlannedJob*>& jobs, TTerminalHost& host, TCallSta
             const std::function<engine::TJobResult(const TPlannedJob&)>& run)
 {
     for (const TPlannedJob* job : jobs) {
-        host.BeginJob(job->input, job->output, job->overwriteConfirmed);
+        host.BeginJob(job->input, job->output, job->confirmedOutput);
         const engine::TJobResult result = run(*job);
         const int jobStatus = ExitStatusOf(result, host);
         EndIfSignalled();
@@ -186,7 +192,7 @@ int RunEncrypt(const TCliArguments& arguments)
     TTerminalHost host(HostSettings(arguments, true));
     TCallStatus status;
     std::vector<TPlannedJob*> toRun;
-    if (!SettleBeforePassword(plan, host, status, toRun))
+    if (!SettleBeforePassword(plan, host, status, toRun, true))
         return ExitFailure;
     // The password is asked, and retyped, before the first job starts, as the Start button does;
     // only when every input is missing the jobs' own refusals come without it.
@@ -248,7 +254,8 @@ int RunDecrypt(const TCliArguments& arguments)
     }
     TCallStatus status;
     std::vector<TPlannedJob*> toRun;
-    if (!SettleBeforePassword(plan, host, status, toRun))
+    // A stored name is the container's: a symlink at it is a name to replace, never followed.
+    if (!SettleBeforePassword(plan, host, status, toRun, false))
         return ExitFailure;
     const engine::TJobOptions options = JobOptionsOf(arguments);
     return RunJobs(toRun, host, status, [&](const TPlannedJob& job) {
@@ -283,7 +290,7 @@ int RunWipe(const TCliArguments& arguments)
             status.Add(ExitFailure);
             continue;
         }
-        host.BeginJob(path, {}, false);
+        host.BeginJob(path, {});
         std::string error;
         if (!engine::WipeFile(host, path, arguments.secureWipe, &error)) {
             ShowFileError(path, error.empty() ? "could not be wiped" : error);

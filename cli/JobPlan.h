@@ -6,8 +6,10 @@
 #include "cli/CliArguments.h"
 
 #include "engine/Work.h"
+#include "platform/FileSystem.h"
 
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -27,8 +29,9 @@ struct TPlannedJob
     engine::TContainerRange range;
     // Not run: why (exit status 1). Empty for a job to run.
     std::string refusal;
-    // The overwrite question was answered Yes before the password (or --force).
-    bool overwriteConfirmed = false;
+    // The file at output whose replacement was answered Yes before the password: the job
+    // replaces it without asking again only while the name still holds this very file.
+    std::optional<platform::TFileIdentity> confirmedOutput;
 };
 
 struct TJobPlan

@@ -61,11 +61,12 @@ void TTerminalHost::SetPassword(const TSecretText& value)
 }
 
 void TTerminalHost::BeginJob(const std::filesystem::path& input,
-                             const std::filesystem::path& output, bool confirmed)
+                             const std::filesystem::path& output,
+                             std::optional<platform::TFileIdentity> confirmed)
 {
     jobInput = input;
     jobOutput = output;
-    overwriteConfirmed = confirmed;
+    confirmedOutput = confirmed;
     questionUnanswered = false;
 }
 
@@ -148,8 +149,8 @@ void TTerminalHost::ShowMessage(engine::TMessageKind, const std::string& text, e
     if (passwordAbandoned)
         return;
     // The job's texts are the window's, which shows the file beside them; here the line names it.
-    const std::filesystem::path& subject =
-        text == engine::TextUnableToCreateOutput && !jobOutput.empty() ? jobOutput : jobInput;
+    const bool aboutOutput = text.rfind(engine::TextUnableToCreateOutput, 0) == 0;
+    const std::filesystem::path& subject = aboutOutput && !jobOutput.empty() ? jobOutput : jobInput;
     ShowError(subject.empty() ? text : subject.string() + ": " + text);
 }
 
@@ -176,8 +177,9 @@ engine::TAnswer TTerminalHost::AskOverwrite(const std::filesystem::path& output)
 
 engine::TAnswer TTerminalHost::Confirm(const std::string&)
 {
-    // The jobs ask one question: whether to replace their output.
-    if (overwriteConfirmed)
+    // The jobs ask one question: whether to replace their output. A Yes given before the job
+    // holds for the file it was given for, not for another one put at the name since.
+    if (confirmedOutput && platform::IdentityOfName(jobOutput) == confirmedOutput)
         return engine::TAnswer::Yes;
     return AskOverwrite(jobOutput.empty() ? jobInput : jobOutput);
 }

@@ -6,9 +6,11 @@
 #include "cli/Terminal.h"
 
 #include "engine/JobHost.h"
+#include "platform/FileSystem.h"
 
 #include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <string>
 
 namespace mv::cli {
@@ -34,9 +36,10 @@ public:
     void SetPassword(const TSecretText& password);
 
     // The job about to run: its messages name input (output for those about the output), and
-    // an overwrite of output already answered Yes is not asked again.
+    // the replacement of confirmedOutput, answered Yes before the job, is not asked again while
+    // output still names that very file.
     void BeginJob(const std::filesystem::path& input, const std::filesystem::path& output,
-                  bool overwriteConfirmed);
+                  std::optional<platform::TFileIdentity> confirmedOutput = std::nullopt);
 
     // The overwrite question for output, on the terminal (Yes at once with --force). Cancel
     // without a terminal (QuestionUnanswered) or when a signal ended the wait.
@@ -92,7 +95,7 @@ private:
     TSecretText password;
     std::filesystem::path jobInput;
     std::filesystem::path jobOutput;
-    bool overwriteConfirmed = false;
+    std::optional<platform::TFileIdentity> confirmedOutput;
 };
 
 } // namespace mv::cli

@@ -7,8 +7,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <string>
+#include <sys/stat.h>
 #include <vector>
 
 namespace mv::test {
@@ -158,6 +160,42 @@ TEST_F(CliJobs, ExistingOutputIsRefusedWithoutForce)
     TRunResult d2 = Run({"decrypt", "--force", "--password-file", dir / "pw", container});
     EXPECT_EQ(d2.status, 0) << d2.err;
     EXPECT_EQ(ReadFile(dir / "a.txt"), "second version");
+}
+
+// A device or FIFO named as output is written through: nothing to replace, so nothing is asked.
+TEST_F(CliJobs, ADeviceOutputIsWrittenThroughWithoutAQuestion)
+{
+    WriteFile(dir / "in.txt", "to nowhere");
+    const TRunResult r =
+        Run({"encrypt", "--password-file", dir / "pw", "-o", "/dev/null", dir / "in.txt"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(ReadFile(dir / "in.txt"), "to nowhere");
+}
+
+// Each message is one line that names its file, the system's reason after a colon.
+TEST_F(CliJobs, MessagesAreOneLineNamingTheFile)
+{
+    ASSERT_EQ(mkfifo((dir / "fifo").c_str(), 0600), 0);
+    WriteFile(dir / "in.txt", "x");
+    const TRunResult fifo = Run({"encrypt", "--password-file", dir / "pw", dir / "fifo"});
+    EXPECT_EQ(fifo.status, 1);
+    EXPECT_EQ(fifo.err.rfind(
+                  "morvane-cli: " + (dir / "fifo").string() + ": Unable to open input file: ", 0),
+              0u)
+        << fifo.err;
+    const TRunResult output = Run(
+        {"encrypt", "--password-file", dir / "pw", "-o", dir / "no/such/x.mvx", dir / "in.txt"});
+    EXPECT_EQ(output.status, 1);
+    EXPECT_EQ(output.err.rfind("morvane-cli: " + (dir / "no/such/x.mvx").string() +
+                                   ": Unable to create output file: ",
+                               0),
+              0u)
+        << output.err;
+    for (const TRunResult* r : {&fifo, &output}) {
+        EXPECT_EQ(std::count(r->err.begin(), r->err.end(), '\n'), 1) << r->err;
+        EXPECT_EQ(r->err.find("\\x0A"), std::string::npos) << r->err;
+    }
 }
 
 TEST_F(CliJobs, ExitStatuses)

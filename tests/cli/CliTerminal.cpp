@@ -287,6 +287,27 @@ TEST_F(CliTerminal, QuestionsFirstThenThePasswordOnce)
     EXPECT_EQ(ReadFile(dir / "out/third.bin"), "third");
 }
 
+// A Yes before the password holds for the file it was given for: a file put at the name while
+// the password was typed is asked about again.
+TEST_F(CliTerminal, AYesHoldsOnlyForTheFileItWasGivenFor)
+{
+    WriteFile(dir / "plain.mvx", "the file the user saw");
+    TPtySession session({"encrypt", "plain.bin"}, dir.Path());
+    ASSERT_TRUE(session.Expect("plain.mvx: Output file already exists - Overwrite? [y/n/c] "));
+    session.Type("y\n");
+    ASSERT_TRUE(session.Expect("Password : "));
+    WriteFile(dir / "swapped", "put there meanwhile");
+    fs::rename(dir / "swapped", dir / "plain.mvx");
+    session.Type("typed secret\n");
+    ASSERT_TRUE(session.Expect("Please reenter your password : "));
+    session.Type("typed secret\n");
+    ASSERT_TRUE(session.Expect("plain.mvx: Output file already exists - Overwrite? [y/n/c] "))
+        << session.Seen();
+    session.Type("n\n");
+    EXPECT_EQ(session.Finish(), 1) << session.Seen();
+    EXPECT_EQ(ReadFile(dir / "plain.mvx"), "put there meanwhile");
+}
+
 // A signal during a job ends the program with the signal's own status (a shell shows 130 for
 // Ctrl-C, 128 + N for the others) once the job has removed what it wrote: the directory is left
 // as it was.
