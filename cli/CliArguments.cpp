@@ -324,6 +324,11 @@ TParseResult ParseArguments(int argc, const char* const* argv, TCliArguments& ar
         return Failure(arguments.command, "a file path is empty");
     if (arguments.command == TCommand::Encrypt || arguments.command == TCommand::Decrypt)
         return CheckJobArguments(arguments, algorithm, mode, *chosen->second);
+    // "-" is standard input to the jobs; here it would silently mean a file of that name.
+    if (std::find(arguments.inputs.begin(), arguments.inputs.end(), "-") != arguments.inputs.end())
+        return Failure(arguments.command, std::string(spec.name) +
+                                              " does not read standard input (\"-\"); a file "
+                                              "named - is ./-");
     return {TParseOutcome::Run, {}, arguments.command};
 }
 

@@ -101,6 +101,7 @@ TEST(CliArguments, WhatEachCommandLineMeans)
         {{"info", "c.mvx"}, "info <c.mvx>"},
         {{"info", "a", "b"}, "info <a> <b>"},
         {{"crc", "f", "g"}, "crc <f> <g>"},
+        {{"crc", "./-"}, "crc <./->"},
         {{"wipe", "f"}, "wipe <f>"},
         // Outside a job, --secure-wipe is the kind of wipe, not a request for one.
         {{"wipe", "--secure-wipe", "f", "g"}, "wipe secure <f> <g>"},
@@ -175,6 +176,9 @@ TEST(CliArguments, UsageErrors)
         {{"info"}, "FILE... is missing", TCommand::Info},
         {{"info", "--force", "c"}, "--force", TCommand::Info},
         {{"crc"}, "FILE... is missing", TCommand::Crc},
+        {{"crc", "a", "-"}, "does not read standard input", TCommand::Crc},
+        {{"info", "-"}, "a file named - is ./-", TCommand::Info},
+        {{"wipe", "-"}, "does not read standard input", TCommand::Wipe},
         {{"wipe", "--wipe", "f"}, "--wipe", TCommand::Wipe},
         {{"selftest", "extra"}, "extra", TCommand::SelfTest},
         {{"help", "frobnicate"}, "no command \"frobnicate\"", TCommand::Help},
