@@ -182,6 +182,11 @@ int RunEncrypt(const TCliArguments& arguments)
 {
     InstallInterruptHandler();
     TJobPlan plan = PlanEncryption(arguments);
+    if (!plan.usage.empty()) {
+        ShowError(plan.usage);
+        std::fputs(UsageText(TCommand::Encrypt).c_str(), stderr);
+        return ExitUsage;
+    }
     if (!plan.conflict.empty()) {
         ShowError(plan.conflict);
         return ExitFailure;

@@ -6,6 +6,7 @@
 #include "engine/ContainerHeader.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 #include <map>
 #include <optional>
@@ -156,6 +157,23 @@ TJobPlan PlanEncryption(const TCliArguments& arguments)
                 DefaultOutput(tree.empty() ? path : tree / relative, arguments.selfExtract);
             job.outputDirectory = job.output.parent_path();
             plan.jobs.push_back(std::move(job));
+        }
+    }
+    // The form of earlier versions, "encrypt INPUT OUTPUT": a missing input that bears the
+    // output's extension is an output meant, and taken as an input the call would write the
+    // first file's container under a name the script does not expect.
+    const std::string extension = app::OutputExtension(arguments.selfExtract);
+    for (const TPlannedJob& job : plan.jobs) {
+        const std::string name = job.input.filename().string();
+        struct stat info
+        {
+        };
+        if (name.size() > extension.size() &&
+            name.compare(name.size() - extension.size(), extension.size(), extension) == 0 &&
+            lstat(job.input.c_str(), &info) != 0 && errno == ENOENT) {
+            plan.usage = Quoted(job.input) + " does not exist; every name after encrypt is an "
+                                             "input: name an output with -o";
+            return plan;
         }
     }
     plan.conflict = FindConflict(plan.jobs);

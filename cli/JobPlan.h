@@ -41,6 +41,8 @@ struct TJobPlan
     std::vector<std::filesystem::path> skipped;
     // Not empty: the call is refused as a whole, for this reason; nothing is written.
     std::string conflict;
+    // Not empty: the command line cannot mean what it says (exit status 2); nothing is written.
+    std::string usage;
 };
 
 // The default output of an encryption: input with its extension replaced by ".mvx" (".exe" for

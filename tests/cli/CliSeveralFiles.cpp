@@ -109,6 +109,17 @@ TEST_F(CliSeveralFiles, CollisionsRefuseTheCallBeforeAnythingIsWritten)
         EXPECT_EQ(r.out, "");
         EXPECT_EQ(Snapshot(dir.Path()), before);
     }
+    // The old form with an output not there yet: refused as a usage error, nothing written.
+    {
+        const auto before = Snapshot(dir.Path());
+        const TRunResult r = Run({"encrypt", "--password-file", "pw", "a.txt", "new.mvx"});
+        EXPECT_EQ(r.status, 2);
+        EXPECT_NE(r.err.find("\"new.mvx\" does not exist; every name after encrypt is an input: "
+                             "name an output with -o"),
+                  std::string::npos)
+            << r.err;
+        EXPECT_EQ(Snapshot(dir.Path()), before);
+    }
     // Two containers restoring one name into one directory.
     ASSERT_EQ(Run({"encrypt", "--password-file", "pw", "c.txt"}).status, 0);
     fs::create_directory(dir / "other");

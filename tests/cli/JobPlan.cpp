@@ -81,6 +81,13 @@ TEST_F(JobPlan, EachInputBesideItselfByTheWindowsRule)
     // A missing input keeps its place: its job says that it is missing.
     EXPECT_EQ(Pairs(PlanEncryption(Encrypt({"gone.txt"}))),
               std::vector<std::string>{"gone.txt -> gone.mvx"});
+    // Unless it bears the output's extension: the old "encrypt INPUT OUTPUT" is a usage error.
+    EXPECT_EQ(PlanEncryption(Encrypt({"one.txt", "gone.txt"})).usage, "");
+    EXPECT_NE(PlanEncryption(Encrypt({"one.txt", "out.mvx"})).usage.find("name an output with -o"),
+              std::string::npos);
+    TCliArguments oldSfx = Encrypt({"one.txt", "out.exe"});
+    oldSfx.selfExtract = true;
+    EXPECT_NE(PlanEncryption(oldSfx).usage, "");
 }
 
 TEST_F(JobPlan, DirectoryOption)
