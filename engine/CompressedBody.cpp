@@ -1,6 +1,7 @@
 #include "engine/CompressedBody.h"
 
 #include "engine/JobStatus.h"
+#include "engine/Work.h"
 
 namespace mv::engine {
 
@@ -50,17 +51,27 @@ TCompressedBodyWriter::TCompressedBodyWriter(cipher::TMV_blockcipher& jobCipher,
                                              platform::TStream& source, int64_t total,
                                              platform::TStream& target, const std::string& caption)
     : cipher(jobCipher), input(source), output(target), totalBytes(total), rateCaption(caption),
-      table(static_cast<size_t>(2 * ChunkCountFor(total))), plain(JobChunkSize)
+      table(total < 0 ? 0 : static_cast<size_t>(2 * ChunkCountFor(total))), plain(JobChunkSize)
 {
 }
 
 TLoopStep TCompressedBodyWriter::WriteChunk()
 {
-    if (chunkIndex >= table.size() / 2)
-        throw platform::Exception("Internal error : more chunks than the table holds");
-    const int64_t n = std::min<int64_t>(JobChunkSize, totalBytes - processedBytes);
-    if (ReadFully(input, plain.data(), n) != n)
-        throw platform::EStreamError("The input file became shorter while it was being read");
+    int64_t n = 0;
+    if (totalBytes < 0) {
+        // A stream of unknown length: chunks until one comes short, the table growing with them.
+        if (chunkIndex >= static_cast<size_t>(MaxChunkCount))
+            throw platform::EStreamError(TextTooLargeToCompress);
+        n = ReadFully(input, plain.data(), JobChunkSize);
+        table.resize(table.size() + 2);
+    } else {
+        if (chunkIndex >= table.size() / 2)
+            throw platform::Exception("Internal error : more chunks than the table holds");
+        n = std::min<int64_t>(JobChunkSize, totalBytes - processedBytes);
+        if (ReadFully(input, plain.data(), n) != n)
+            throw platform::EStreamError("The input file became shorter while it was being read");
+    }
+    lastChunkBytes = static_cast<int32_t>(n);
     processedBytes += n;
 
     // Encrypted in the compressor's buffer: the plain stream is not needed again.

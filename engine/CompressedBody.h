@@ -31,8 +31,9 @@ void SetCompressedLayout(TContainerHeader& header, int64_t plainSize);
 class TCompressedBodyWriter
 {
 public:
-    // totalBytes plain bytes are taken from input's position on; the output receives the chunks
-    // where it stands, the chaining of cipher running on from what it encrypted before.
+    // totalBytes plain bytes are taken from input's position on (-1: all it has, a stream of
+    // unknown length); the output receives the chunks where it stands, the chaining of cipher
+    // running on from what it encrypted before.
     TCompressedBodyWriter(cipher::TMV_blockcipher& cipher, platform::TStream& input,
                           int64_t totalBytes, platform::TStream& output,
                           const std::string& rateCaption);
@@ -47,6 +48,9 @@ public:
     int64_t CompressedBytes() const { return compressedBytes; }
     // Plain bytes taken from the input so far.
     int64_t PlainBytes() const { return processedBytes; }
+    // The header's layout fields of what was written (for a stream, known only at its end).
+    int32_t ChunkTableBytes() const { return static_cast<int32_t>(table.size()); }
+    int32_t LastChunkBytes() const { return lastChunkBytes; }
 
 private:
     cipher::TMV_blockcipher& cipher;
@@ -57,6 +61,7 @@ private:
     int64_t processedBytes = 0;
     int64_t compressedBytes = 0;
     size_t chunkIndex = 0;
+    int32_t lastChunkBytes = 0;
     std::vector<uint8_t> table;
     TWipedBuffer plain;
     TChunkCompressor compressor;

@@ -24,16 +24,16 @@ TJobResult Outcome(TJobOutcome outcome, const std::filesystem::path& output,
 } // namespace
 
 TJobResult RunDecryptFrame(TJobHost& host, const TJobOptions& options, TJobInput& input,
-                           const std::filesystem::path& outputDirectory,
-                           const std::string& safeName, const TDecryptBody& body)
+                           const TDecryptDestination& destination, const std::string& safeName,
+                           const TDecryptBody& body)
 {
     const TJobTexts& texts = host.Texts();
     const std::string inputText = input.Path().string();
-    const std::filesystem::path output = outputDirectory / safeName;
+    const std::filesystem::path output = destination.OutputFor(safeName);
 
     // The stored name is the container's, not the user's: a symlink there is a name to replace,
-    // never a way to somewhere else.
-    const TOutputTarget target = InspectOutput(output, false);
+    // never a way to somewhere else. A path the user named may lead to a device or FIFO.
+    const TOutputTarget target = InspectOutput(output, !destination.Named.empty());
     if (input.Snapshot().Identity == platform::IdentityOfPath(output)) {
         host.ShowMessage(TMessageKind::Plain, texts.SameInputOutput, TFocus::DecOutput);
         return Outcome(TJobOutcome::SameFile, output);

@@ -28,10 +28,30 @@ struct TDecryptBody
     std::function<TLoopEnd(cipher::TMV_blockcipher& cipher, TJobOutput& output)> Run;
 };
 
-// Restores the body of the container in input (CurrentHeader holds its checked header) as
-// outputDirectory / safeName.
+// Where a decryption writes: the stored name inside a directory, or a path the user named.
+struct TDecryptDestination
+{
+    std::filesystem::path Directory;
+    std::filesystem::path Named; // when not empty, the output itself (/dev/stdout included)
+
+    std::filesystem::path OutputFor(const std::string& safeName) const
+    {
+        return Named.empty() ? Directory / safeName : Named;
+    }
+};
+
+// Restores the body of the container in input (CurrentHeader holds its checked header) at the
+// destination, under safeName when it is a directory.
 TJobResult RunDecryptFrame(TJobHost& host, const TJobOptions& options, TJobInput& input,
-                           const std::filesystem::path& outputDirectory,
-                           const std::string& safeName, const TDecryptBody& body);
+                           const TDecryptDestination& destination, const std::string& safeName,
+                           const TDecryptBody& body);
+
+// The two readers with a destination of either kind.
+TJobResult DecryptPlainTo(TJobHost& host, const TJobOptions& options,
+                          const std::filesystem::path& input,
+                          const TDecryptDestination& destination, TContainerRange range);
+TJobResult DecryptCompressedTo(TJobHost& host, const TJobOptions& options,
+                               const std::filesystem::path& input,
+                               const TDecryptDestination& destination, TContainerRange range);
 
 } // namespace mv::engine

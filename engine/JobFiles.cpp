@@ -50,9 +50,44 @@ int OpenRegularForReading(const std::filesystem::path& path, std::string& error)
 
 } // namespace
 
+bool IsStandardInputPath(const std::filesystem::path& path)
+{
+    return path == "/dev/stdin" || path == "/dev/fd/0" || path == "/proc/self/fd/0";
+}
+
+bool IsStandardOutputPath(const std::filesystem::path& path)
+{
+    return path == "/dev/stdout" || path == "/dev/fd/1" || path == "/proc/self/fd/1";
+}
+
 bool TJobInput::Open(const std::filesystem::path& inputPath, std::string& error)
 {
     path = inputPath;
+    if (IsStandardInputPath(path)) {
+        struct stat st
+        {
+        };
+        const int handle = ::fcntl(STDIN_FILENO, F_DUPFD_CLOEXEC, 3);
+        if (handle < 0 || ::fstat(handle, &st) != 0) {
+            error = "Cannot read standard input: " + std::string(std::strerror(errno));
+            if (handle >= 0)
+                ::close(handle);
+            return false;
+        }
+        if (!S_ISREG(st.st_mode) && !S_ISFIFO(st.st_mode) && !S_ISCHR(st.st_mode) &&
+            !S_ISSOCK(st.st_mode)) {
+            ::close(handle);
+            error = "standard input is " + platform::FileKindText(st.st_mode);
+            return false;
+        }
+        file = std::make_unique<TFileStream>(handle, path);
+        snapshot = *platform::SnapshotOfHandle(handle);
+        // A file the shell opened is read like any file, from its first byte.
+        stream = !S_ISREG(st.st_mode) || ::lseek(handle, 0, SEEK_SET) != 0;
+        if (stream)
+            snapshot.Size = -1;
+        return true;
+    }
     const int handle = OpenRegularForReading(path, error);
     if (handle < 0)
         return false;
@@ -69,6 +104,8 @@ bool TJobInput::Open(const std::filesystem::path& inputPath, std::string& error)
 
 bool TJobInput::Unchanged(int64_t bytesRead)
 {
+    if (stream)
+        return true; // nothing to look at again: what was read is all there is
     if (!file)
         return false;
     const auto now = platform::SnapshotOfHandle(file->Handle());
@@ -172,6 +209,29 @@ int64_t TRangeStream::Seek(int64_t offset, TSeekOrigin origin)
     return position;
 }
 
+// ---- TReadCounter -------------------------------------------------------------------------------
+
+int64_t TReadCounter::Read(void* buffer, int64_t wanted)
+{
+    const int64_t n = source.Read(buffer, wanted);
+    if (n > 0) {
+        count += n;
+        if (sum)
+            crc32 = libdeflate_crc32(crc32, buffer, static_cast<size_t>(n));
+    }
+    return n;
+}
+
+int64_t TReadCounter::Write(const void*, int64_t)
+{
+    throw EStreamError("Cannot write to an input");
+}
+
+int64_t TReadCounter::Seek(int64_t, TSeekOrigin)
+{
+    throw EStreamError("Cannot seek in an input read front to back");
+}
+
 // ---- The output --------------------------------------------------------------------------------
 
 namespace {
@@ -217,6 +277,12 @@ TOutputTarget InspectOutput(const std::filesystem::path& path, bool followLinks)
     TOutputTarget target;
     target.Path = path;
     target.FollowLinks = followLinks;
+    if (IsStandardOutputPath(path)) {
+        target.Kind = TOutputKind::PassThrough;
+        target.Descriptor = STDOUT_FILENO;
+        target.What = "standard output";
+        return target;
+    }
     struct stat name
     {
     };
@@ -260,6 +326,16 @@ bool TJobOutput::Create(const TOutputTarget& target,
         error = Quoted(finalPath) + " is " + target.What + "; nothing is written onto a disk";
         return false;
     case TOutputKind::PassThrough: {
+        if (target.Descriptor >= 0) {
+            const int copy = ::fcntl(target.Descriptor, F_DUPFD_CLOEXEC, 3);
+            if (copy < 0) {
+                error = "Cannot write to " + target.What + ": " + std::strerror(errno);
+                return false;
+            }
+            file = std::make_unique<TFileStream>(copy, finalPath);
+            passThrough = true;
+            return true;
+        }
         // Written through, in order, and never replaced or removed: /dev/null stays /dev/null.
         // The one named by the user may be reached through a symlink; a stored name may not.
         const int flags = O_WRONLY | O_NOCTTY | O_CLOEXEC | (target.FollowLinks ? 0 : O_NOFOLLOW);
@@ -418,6 +494,26 @@ int64_t TJobOutput::Size()
         return file->Size();
     } catch (const EStreamError& e) {
         Rethrow(e);
+    }
+}
+
+void TJobOutput::WriteAt(int64_t offset, const void* buffer, int64_t count)
+{
+    if (passThrough)
+        throw EStreamError("Cannot rewrite part of " + Quoted(finalPath) +
+                           ": it is not a regular file");
+    Flush();
+    const auto* bytes = static_cast<const uint8_t*>(buffer);
+    int64_t done = 0;
+    while (done < count) {
+        const ssize_t n = ::pwrite(file->Handle(), bytes + done, static_cast<size_t>(count - done),
+                                   offset + done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            throw EStreamError("Cannot write \"" + finalPath.string() +
+                               "\": " + std::strerror(n < 0 ? errno : ENOSPC));
+        done += n;
     }
 }
 

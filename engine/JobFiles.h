@@ -17,6 +17,15 @@ namespace mv::engine {
 
 class TJobHost;
 
+// ---- Standard streams
+// ----------------------------------------------------------------------------
+
+// "/dev/stdin" (and its other spellings) as a job's input means the process's standard input,
+// whatever it is; "/dev/stdout" as an output means its standard output, written straight through
+// and never replaced.
+bool IsStandardInputPath(const std::filesystem::path& path);
+bool IsStandardOutputPath(const std::filesystem::path& path);
+
 // ---- The input ---------------------------------------------------------------------------------
 
 // The input of a job, opened once: the CRC-32 pass, the body, the final check and the wipe all
@@ -28,6 +37,9 @@ public:
     // never answer) and refuses anything but a regular file; false with the reason, naming the
     // file, in error.
     bool Open(const std::filesystem::path& path, std::string& error);
+    // Standard input that is a pipe or terminal: read once, front to back, its size unknown
+    // (Size() is -1), nothing to check afterwards and nothing to wipe.
+    bool IsStream() const { return stream; }
 
     platform::TFileStream& File() { return *file; }
     const std::filesystem::path& Path() const { return path; }
@@ -46,6 +58,7 @@ private:
     std::filesystem::path path;
     std::unique_ptr<platform::TFileStream> file;
     platform::TFileSnapshot snapshot;
+    bool stream = false;
 };
 
 // Opens path for reading as TJobInput::Open does; nothing, with the reason in error, when it
@@ -92,6 +105,27 @@ private:
     size_t aheadNext = 0;
 };
 
+// The bytes of another stream as they are read, counted and, when asked, summed into a CRC-32:
+// the encryption's checksum comes from the very bytes it encrypts, in the same pass.
+class TReadCounter : public platform::TStream
+{
+public:
+    TReadCounter(platform::TStream& source, bool sumCrc32) : source(source), sum(sumCrc32) {}
+    int64_t Read(void* buffer, int64_t count) override;
+    int64_t Write(const void* buffer, int64_t count) override;
+    int64_t Seek(int64_t offset, platform::TSeekOrigin origin) override;
+    int64_t Size() override { return source.Size(); }
+
+    int64_t Count() const { return count; }
+    uint32_t Crc32() const { return crc32; }
+
+private:
+    platform::TStream& source;
+    const bool sum;
+    int64_t count = 0;
+    uint32_t crc32 = 0;
+};
+
 // ---- The output --------------------------------------------------------------------------------
 
 // What stands at an output's name before the job writes it.
@@ -115,6 +149,8 @@ struct TOutputTarget
     std::string What;
     // The path was named by the user: a device or FIFO behind a symlink is written through.
     bool FollowLinks = false;
+    // Standard output: this descriptor is written (through a copy), the name is not opened.
+    int Descriptor = -1;
 };
 
 // Looks at path. followLinks: the user named this path, so a symlink to a device or FIFO leads
@@ -162,6 +198,9 @@ public:
 
     // The output goes straight to a device or FIFO: no temporary file, no rename, no removal.
     bool IsPassThrough() const { return passThrough; }
+    // Rewrites count bytes at offset of a regular output (a header whose fields are known only
+    // at the end); not counted in BytesWritten or WrittenCrc32.
+    void WriteAt(int64_t offset, const void* buffer, int64_t count);
     // Bytes written so far (the gathered ones included).
     int64_t BytesWritten() const { return bytesWritten; }
     // CRC-32 of every byte written so far.

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 namespace mv::engine {
 
@@ -21,6 +22,9 @@ struct TJobOptions
     // Chaining mode, 0..3 (cmCBC, cmCFB8bit, cmCFBblock, cmOFB); any other value is an internal
     // error.
     uint8_t CipherModeIndex = 0;
+    // The name stored in a new container instead of the input's own last element (standard input
+    // has none); empty: the input's.
+    std::string StoredName;
 };
 
 } // namespace mv::engine

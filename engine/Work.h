@@ -101,8 +101,10 @@ struct TContainerRange
 };
 
 // Encrypts input into a plain container at output (the caller has checked that both are given
-// and that the password was retyped). Reads IncludePass, IncludeCRC, EncWipeInput, SecureWipe,
-// AlgorithmIndex and CipherModeIndex.
+// and that the password was retyped). Input "/dev/stdin" reads standard input, a pipe to its
+// end; output "/dev/stdout" writes to standard output straight through (a pipe into a pipe cannot
+// carry a CRC-32 or a compressed body, whose header fields are known only at the end). Reads
+// IncludePass, IncludeCRC, EncWipeInput, SecureWipe, AlgorithmIndex and CipherModeIndex.
 TJobResult EncryptFile(TJobHost& host, const TJobOptions& options,
                        const std::filesystem::path& input, const std::filesystem::path& output);
 
@@ -112,6 +114,12 @@ TJobResult EncryptFile(TJobHost& host, const TJobOptions& options,
 TJobResult DecryptFile(TJobHost& host, const TJobOptions& options,
                        const std::filesystem::path& input,
                        const std::filesystem::path& outputDirectory, TContainerRange range = {});
+
+// DecryptFile with an output the user named instead of a directory: the stored name is not used
+// (it is still checked). "/dev/stdout" writes to standard output.
+TJobResult DecryptFileAs(TJobHost& host, const TJobOptions& options,
+                         const std::filesystem::path& input, const std::filesystem::path& output,
+                         TContainerRange range = {});
 
 // Encrypts input into a compressed container at output: chunks of 32767 plain bytes, each one
 // zlib stream at level 9, encrypted, then the chunk table. The password check value is always

@@ -30,10 +30,9 @@ TJobResult Outcome(TJobOutcome outcome, const std::filesystem::path& output = {}
 
 } // namespace
 
-TJobResult DecryptCompressedFile(TJobHost& host, const TJobOptions& options,
-                                 const std::filesystem::path& input,
-                                 const std::filesystem::path& outputDirectory,
-                                 TContainerRange range)
+TJobResult DecryptCompressedTo(TJobHost& host, const TJobOptions& options,
+                               const std::filesystem::path& input,
+                               const TDecryptDestination& destination, TContainerRange range)
 {
     const TJobTexts& texts = host.Texts();
     const std::string inputText = input.string();
@@ -45,6 +44,12 @@ TJobResult DecryptCompressedFile(TJobHost& host, const TJobOptions& options,
     TJobInput inputFile;
     std::string error;
     if (!inputFile.Open(input, error)) {
+        host.ShowMessage(TMessageKind::Error, texts.UnableToOpenInput + "\n" + error);
+        return Outcome(TJobOutcome::InputUnopenable, {}, error);
+    }
+    if (inputFile.IsStream()) {
+        // The container is read by offsets (a range of its file, the table at its end).
+        error = "A container cannot be read from a pipe; save it to a file first";
         host.ShowMessage(TMessageKind::Error, texts.UnableToOpenInput + "\n" + error);
         return Outcome(TJobOutcome::InputUnopenable, {}, error);
     }
@@ -110,7 +115,15 @@ TJobResult DecryptCompressedFile(TJobHost& host, const TJobOptions& options,
         return RunChunkLoop(host, texts.DecryptionSpeed, texts.CompressedTo + TextRate100,
                             containerSize, [&] { return reader.ReadChunk(); });
     };
-    return RunDecryptFrame(host, options, inputFile, outputDirectory, *safeName, body);
+    return RunDecryptFrame(host, options, inputFile, destination, *safeName, body);
+}
+
+TJobResult DecryptCompressedFile(TJobHost& host, const TJobOptions& options,
+                                 const std::filesystem::path& input,
+                                 const std::filesystem::path& outputDirectory,
+                                 TContainerRange range)
+{
+    return DecryptCompressedTo(host, options, input, {outputDirectory, {}}, range);
 }
 
 } // namespace mv::engine

@@ -23,9 +23,9 @@ TJobResult Outcome(TJobOutcome outcome, const std::filesystem::path& output = {}
 
 } // namespace
 
-TJobResult DecryptFile(TJobHost& host, const TJobOptions& options,
-                       const std::filesystem::path& input,
-                       const std::filesystem::path& outputDirectory, TContainerRange range)
+TJobResult DecryptPlainTo(TJobHost& host, const TJobOptions& options,
+                          const std::filesystem::path& input,
+                          const TDecryptDestination& destination, TContainerRange range)
 {
     const TJobTexts& texts = host.Texts();
     const std::string inputText = input.string();
@@ -37,6 +37,12 @@ TJobResult DecryptFile(TJobHost& host, const TJobOptions& options,
     TJobInput inputFile;
     std::string error;
     if (!inputFile.Open(input, error)) {
+        host.ShowMessage(TMessageKind::Error, texts.UnableToOpenInput + "\n" + error);
+        return Outcome(TJobOutcome::InputUnopenable, {}, error);
+    }
+    if (inputFile.IsStream()) {
+        // The container is read by offsets (a range of its file, the table at its end).
+        error = "A container cannot be read from a pipe; save it to a file first";
         host.ShowMessage(TMessageKind::Error, texts.UnableToOpenInput + "\n" + error);
         return Outcome(TJobOutcome::InputUnopenable, {}, error);
     }
@@ -66,7 +72,7 @@ TJobResult DecryptFile(TJobHost& host, const TJobOptions& options,
     if (CurrentHeader.IsCompressed) {
         container.reset();
         inputFile.Close();
-        return DecryptCompressedFile(host, options, input, outputDirectory, range);
+        return DecryptCompressedTo(host, options, input, destination, range);
     }
     // Bytes read from a file are input: an unlisted cipher or mode, or a stored name that would
     // leave the chosen directory, make the file unusable, not the program.
@@ -80,7 +86,21 @@ TJobResult DecryptFile(TJobHost& host, const TJobOptions& options,
             host, texts.DecryptionSpeed, texts.CompressedTo + TextRate100, container->Size(),
             [&] { return cipher.DecryptFromStream(*container, output, JobChunkSize); });
     };
-    return RunDecryptFrame(host, options, inputFile, outputDirectory, *safeName, body);
+    return RunDecryptFrame(host, options, inputFile, destination, *safeName, body);
+}
+
+TJobResult DecryptFile(TJobHost& host, const TJobOptions& options,
+                       const std::filesystem::path& input,
+                       const std::filesystem::path& outputDirectory, TContainerRange range)
+{
+    return DecryptPlainTo(host, options, input, {outputDirectory, {}}, range);
+}
+
+TJobResult DecryptFileAs(TJobHost& host, const TJobOptions& options,
+                         const std::filesystem::path& input, const std::filesystem::path& output,
+                         TContainerRange range)
+{
+    return DecryptPlainTo(host, options, input, {{}, output}, range);
 }
 
 } // namespace mv::engine

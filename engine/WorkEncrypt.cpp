@@ -10,6 +10,9 @@
 #include "engine/Work.h"
 #include "platform/FileSystem.h"
 
+#include <algorithm>
+#include <optional>
+
 namespace mv::engine {
 
 namespace {
@@ -60,6 +63,9 @@ TJobResult EncryptWithFrame(TJobHost& host, const TJobOptions& options,
         host.ShowMessage(TMessageKind::Error, texts.UnableToOpenInput + "\n" + error);
         return Outcome(TJobOutcome::InputUnopenable, output, error);
     }
+    // A pipe on standard input has no size: the body is read to its end, and what the header
+    // needs of it is written there at the end.
+    const bool stream = inputFile.IsStream();
     const int64_t totalBytes = inputFile.Size();
     // The table has room for 16383 entries: a larger input is refused before its CRC-32 pass
     // reads half a gigabyte for nothing, and before anything is written.
@@ -67,7 +73,25 @@ TJobResult EncryptWithFrame(TJobHost& host, const TJobOptions& options,
         host.ShowMessage(TMessageKind::Error, TextTooLargeToCompress, TFocus::EncInput);
         return Outcome(TJobOutcome::InputUnopenable, output);
     }
-    if (options.IncludeCRC) {
+    const TOutputTarget target = InspectOutput(output, true);
+    const bool seekable = target.Kind != TOutputKind::PassThrough;
+    if (stream && !seekable && (options.IncludeCRC || compressed)) {
+        const std::string message = std::string("Cannot ") +
+                                    (compressed ? "compress" : "store the CRC-32 of") +
+                                    " standard input when it is a pipe and " + target.What +
+                                    " is the output: the header before the data needs " +
+                                    (compressed ? "the chunk sizes" : "the CRC-32") +
+                                    ", known only at the end of a pipe, and " + target.What +
+                                    " cannot be rewritten. Write to a file instead" +
+                                    (compressed ? "." : ", or leave the CRC-32 out.");
+        host.ShowMessage(TMessageKind::Error, message);
+        return Outcome(TJobOutcome::Unsupported, output, message);
+    }
+    // The CRC-32 is taken in the encryption's own pass and written into the header before the
+    // output is claimed; only an output that cannot be rewritten (a device, a FIFO) needs a pass
+    // of its own first.
+    const bool crcInPass = options.IncludeCRC && seekable;
+    if (options.IncludeCRC && !crcInPass) {
         CurrentHeader.Crc32 = OpenFileCRC32(host, inputFile.File(), &error);
         // A checksum over part of the file would make every later decryption fail.
         if (!error.empty()) {
@@ -75,7 +99,8 @@ TJobResult EncryptWithFrame(TJobHost& host, const TJobOptions& options,
             return Outcome(TJobOutcome::InputUnopenable, output, error);
         }
     }
-    const TOutputTarget target = InspectOutput(output, true);
+    if (crcInPass)
+        CurrentHeader.Crc32 = 0;
     std::optional<platform::TFileIdentity> confirmed;
     if (target.Kind == TOutputKind::Existing) {
         if (host.Confirm(texts.OverwriteQuestion) != TAnswer::Yes)
@@ -83,7 +108,7 @@ TJobResult EncryptWithFrame(TJobHost& host, const TJobOptions& options,
         confirmed = target.Existing;
     }
     // Checked again on the open file: the output may have become a link to it meanwhile.
-    if (inputFile.Snapshot().Identity == platform::IdentityOfPath(output)) {
+    if (!stream && inputFile.Snapshot().Identity == platform::IdentityOfPath(output)) {
         host.ShowMessage(TMessageKind::Plain, texts.SameInputOutput, TFocus::EncOutput);
         return Outcome(TJobOutcome::SameFile, output);
     }
@@ -98,13 +123,15 @@ TJobResult EncryptWithFrame(TJobHost& host, const TJobOptions& options,
     CurrentHeader.CipherId = options.AlgorithmIndex < cipher::AlgorithmCount
                                  ? cipher::AlgorithmIds[options.AlgorithmIndex]
                                  : 0;
-    CurrentHeader.FileName = StoredFileName(input);
+    CurrentHeader.FileName = StoredFileName(
+        options.StoredName.empty() ? input : std::filesystem::path(options.StoredName));
     CurrentHeader.CheckValue1 = CurrentHeader.CheckValue2 = NewCheckValue();
     CurrentHeader.ModeIndex = options.CipherModeIndex;
     CurrentHeader.HasCrc = options.IncludeCRC;
     if (compressed) {
-        // A compressed body always carries the check value, whatever IncludePass says.
-        SetCompressedLayout(CurrentHeader, totalBytes);
+        // A compressed body always carries the check value, whatever IncludePass says. A
+        // stream's layout is known at its end and written then.
+        SetCompressedLayout(CurrentHeader, stream ? 0 : totalBytes);
     } else {
         CurrentHeader.IsCompressed = false;
         CurrentHeader.HasPasswordCheck = options.IncludePass;
@@ -132,24 +159,29 @@ TJobResult EncryptWithFrame(TJobHost& host, const TJobOptions& options,
             currentCipher->EncryptBuffer(check.data(), check.data(), 8);
             CurrentHeader.SetCheckBytes(check);
         }
-        const THeaderBytes headerBytes = CurrentHeader.Encode();
-        outputFile.Write(headerBytes.data(), HeaderSize);
+        const int64_t headerOffset = outputFile.BytesWritten();
+        outputFile.Write(CurrentHeader.Encode().data(), HeaderSize);
 
-        TRangeStream plain(inputFile.File(), 0, totalBytes);
+        std::unique_ptr<TRangeStream> range;
+        if (!stream)
+            range = std::make_unique<TRangeStream>(inputFile.File(), 0, totalBytes);
+        TReadCounter source(stream ? static_cast<platform::TStream&>(inputFile.File()) : *range,
+                            crcInPass);
+        std::optional<TCompressedBodyWriter> writer;
         if (compressed) {
-            TCompressedBodyWriter writer(*currentCipher, plain, totalBytes, outputFile,
-                                         texts.CompressedTo);
+            writer.emplace(*currentCipher, source, totalBytes, outputFile, texts.CompressedTo);
             // lblRate is left as it is until the first chunk gives a figure.
-            end = RunChunkLoop(host, texts.EncryptionSpeed, {}, totalBytes,
-                               [&] { return writer.WriteChunk(); });
+            end = RunChunkLoop(host, texts.EncryptionSpeed, {}, std::max<int64_t>(totalBytes, 0),
+                               [&] { return writer->WriteChunk(); });
             if (end == TLoopEnd::Finished)
-                writer.WriteTable();
+                writer->WriteTable();
         } else {
             end = RunStepLoop(
-                host, texts.EncryptionSpeed, texts.CompressedTo + TextRate100, totalBytes,
-                [&] { return currentCipher->EncryptFromStream(plain, outputFile, JobChunkSize); });
+                host, texts.EncryptionSpeed, texts.CompressedTo + TextRate100,
+                std::max<int64_t>(totalBytes, 0),
+                [&] { return currentCipher->EncryptFromStream(source, outputFile, JobChunkSize); });
         }
-        bytesRead = plain.Position();
+        bytesRead = source.Count();
         if (end == TLoopEnd::Finished) {
             host.EndLoop();
             // A file that grew, shrank or was rewritten meanwhile is not what the container
@@ -157,6 +189,17 @@ TJobResult EncryptWithFrame(TJobHost& host, const TJobOptions& options,
             if (!inputFile.Unchanged(bytesRead))
                 return fail(TJobOutcome::InputChanged, InputChangedText(input, "encrypted"));
             inputFile.Close();
+            // What the header could not know before the body: written in place now, before the
+            // output is visible under any name.
+            if (crcInPass || (stream && compressed)) {
+                if (crcInPass)
+                    CurrentHeader.Crc32 = source.Crc32();
+                if (stream && compressed) {
+                    CurrentHeader.ChunkTableSize = writer->ChunkTableBytes();
+                    CurrentHeader.LastChunkSize = writer->LastChunkBytes();
+                }
+                outputFile.WriteAt(headerOffset, CurrentHeader.Encode().data(), HeaderSize);
+            }
             if (framing.WriteTrailing)
                 framing.WriteTrailing(outputFile);
             outputFile.Commit();
@@ -188,7 +231,12 @@ TJobResult EncryptWithFrame(TJobHost& host, const TJobOptions& options,
     TJobResult result = Outcome(TJobOutcome::Finished, output);
     if (options.EncWipeInput) {
         std::string wipeError;
-        if (!WipeFile(host, input, options.SecureWipe, &wipeError, &inputFile.Snapshot())) {
+        if (stream) {
+            // Nothing on the disk to destroy: the bytes came through a pipe.
+            result.WipeFailed = true;
+            result.Detail = "Not wiped: standard input is a pipe, not a file";
+            host.ShowMessage(TMessageKind::Error, result.Detail);
+        } else if (!WipeFile(host, input, options.SecureWipe, &wipeError, &inputFile.Snapshot())) {
             result.WipeFailed = true;
             result.Detail = wipeError;
             host.ShowMessage(TMessageKind::Error, wipeError);

@@ -68,8 +68,8 @@ TEST_F(RoundTrip, EncryptAndDecryptThroughTheWindow)
     EXPECT_GT(window.ProcessMessagesRounds(), 0);
     EXPECT_TRUE(window.WindowEnabled());
     EXPECT_FALSE(window.WaitWindowShown());
-    ASSERT_FALSE(window.WaitHistory().empty()) << "the CRC-32 pass names the file";
-    EXPECT_EQ(window.WaitHistory()[0].second, (files / "report.txt").string());
+    // The CRC-32 is taken in the job's own pass: no waiting window of a pass of its own.
+    EXPECT_TRUE(window.WaitHistory().empty());
 
     Decrypt(files / "report.mvx", files / "restored", "correct horse");
     EXPECT_TRUE(window.Messages().empty()) << window.Messages()[0].Text;
