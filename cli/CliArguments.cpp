@@ -23,7 +23,9 @@ const TCommandSpec Commands[] = {
      "encrypt files into containers",
      "Encrypts each INPUT into a container of its own: by default beside it, under its name "
      "with the extension replaced by .mvx (.exe with --sfx); a name without an extension, or "
-     "a hidden file such as .profile, gains it.\n\n"
+     "a hidden file such as .profile, gains it. An INPUT of \"-\" is standard input, read to "
+     "its end; a pipe into a pipe (-o -) cannot carry --crc or --compress, whose header fields "
+     "are known only at the end.\n\n"
      "Every output is worked out before anything is written: when two inputs would get the same "
      "output, or an output is one of the inputs, nothing is done. An existing output is replaced "
      "only after a yes to the question that names it, or with --force. The questions come before "
@@ -35,7 +37,9 @@ const TCommandSpec Commands[] = {
      "restore the files of containers and self-decrypting files",
      "Restores the file of each CONTAINER (a container or a self-decrypting file) under the "
      "name stored in it: by default in the container's own directory. Only the last element of "
-     "the stored name is used, so nothing is ever written outside the chosen directory.\n\n"
+     "the stored name is used, so nothing is ever written outside the chosen directory. A "
+     "CONTAINER of \"-\" is standard input when it is a file (a container is read by offsets, "
+     "not from a pipe).\n\n"
      "Every output is worked out before anything is written: when two containers would restore "
      "the same file, or a file would replace one of the containers, nothing is done. The "
      "questions about existing files come first; the password is asked once for the whole call, "
@@ -87,7 +91,8 @@ const TOptionSpec Options[] = {
      "write a self-decrypting program (extension .exe) that restores the file by itself",
      &TCliArguments::selfExtract},
     {"-o", "--output", "FILE", Enc,
-     "the output of a single INPUT (default: beside it, by the extension rule above)",
+     "the output of a single INPUT (default: beside it, by the extension rule above); \"-\" "
+     "is standard output, and the job lines go to standard error",
      nullptr, &TCliArguments::output},
     {"-d", "--directory", "DIR", Enc,
      "where the outputs go (default: beside each input); a directory given with -r becomes a "
@@ -96,13 +101,18 @@ const TOptionSpec Options[] = {
     {"-d", "--directory", "DIR", Dec,
      "where the restored files go (default: each container's own directory)",
      nullptr, &TCliArguments::directory},
+    {"-o", "--output", "FILE", Dec,
+     "the file restored from a single CONTAINER, instead of its stored name; \"-\" is "
+     "standard output, and the job lines go to standard error",
+     nullptr, &TCliArguments::output},
     {"-r", "--recursive", nullptr, Enc,
      "a directory INPUT stands for every regular file below it, each encrypted into its own "
      "container beside it; symbolic links and special files are skipped",
      &TCliArguments::recursive},
     {nullptr, "--name", "NAME", Enc,
-     "the name stored for standard input (default: the output's name without its extension)",
-     nullptr, &TCliArguments::storedName, true},
+     "the name stored for standard input (default: the output's name without its extension, "
+     "\"stdin\" for -o -); without -o the output is NAME with the extension, beside or in DIR",
+     nullptr, &TCliArguments::storedName},
     {nullptr, "--wipe", nullptr, Enc,
      "wipe each input once its container is complete", &TCliArguments::wipeInput},
     {nullptr, "--wipe", nullptr, Dec,
@@ -188,16 +198,22 @@ TParseResult CheckJobArguments(TCliArguments& arguments, const std::string& algo
         return Failure(c, "-o and -d cannot be given together");
     if (!arguments.output.empty() && arguments.recursive)
         return Failure(c, "-o and -r cannot be given together: -r makes an output per file");
-    if (std::count(arguments.inputs.begin(), arguments.inputs.end(), "-") > 0)
-        return Failure(c, "\"-\" (standard input) cannot be read by this version; name a file");
-    if (arguments.output == "-")
-        return Failure(c, "-o - (standard output) cannot be written by this version; name a "
-                          "file");
-    if (!arguments.storedName.empty())
-        return Failure(c, "--name applies to standard input (\"-\") only");
     // Wiping with three passes is still wiping.
     if (arguments.secureWipe)
         arguments.wipeInput = true;
+    const auto standardInputs = std::count(arguments.inputs.begin(), arguments.inputs.end(), "-");
+    if (standardInputs > 1)
+        return Failure(c, "\"-\" (standard input) can be read only once");
+    if (standardInputs > 0 && arguments.wipeInput)
+        return Failure(c, "--wipe: standard input (\"-\") is no file that could be wiped");
+    if (!arguments.storedName.empty() && standardInputs == 0)
+        return Failure(c, "--name names what is stored for standard input (\"-\"), which is not "
+                          "among the inputs");
+    // Standard input has no name to put an extension on.
+    if (c == TCommand::Encrypt && standardInputs > 0 && arguments.output.empty() &&
+        arguments.storedName.empty())
+        return Failure(c, "standard input (\"-\") needs -o FILE, -o - or --name NAME: its "
+                          "output has no name to come from");
     return {TParseOutcome::Run, {}, c};
 }
 

@@ -93,6 +93,7 @@ TTerminalHost::TSettings HostSettings(const TCliArguments& arguments, bool confi
     settings.force = arguments.force;
     settings.passwordFile = arguments.passwordFile;
     settings.confirmPassword = confirmPassword;
+    settings.jobLinesToStderr = arguments.output == "-";
     return settings;
 }
 
@@ -225,7 +226,9 @@ int RunEncrypt(const TCliArguments& arguments)
                           "\": cannot make the directory: " + error.message();
             return made;
         }
-        return Encrypt(host, options, job);
+        engine::TJobOptions jobOptions = options;
+        jobOptions.StoredName = job.storedName;
+        return Encrypt(host, jobOptions, job);
     });
 }
 
@@ -265,7 +268,9 @@ int RunDecrypt(const TCliArguments& arguments)
     const engine::TJobOptions options = JobOptionsOf(arguments);
     return RunJobs(toRun, host, status, [&](const TPlannedJob& job) {
         engine::TJobResult result =
-            engine::DecryptFile(host, options, job.input, job.outputDirectory, job.range);
+            arguments.output.empty()
+                ? engine::DecryptFile(host, options, job.input, job.outputDirectory, job.range)
+                : engine::DecryptFileAs(host, options, job.input, job.output, job.range);
         if (result.Outcome == TJobOutcome::Finished && !result.Verified)
             ShowError("Warning: " + result.OutputPath.string() +
                       " could not be verified: the container holds neither a password check "

@@ -11,6 +11,7 @@
 #include <map>
 #include <optional>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace mv::cli {
 
@@ -104,6 +105,21 @@ std::string Quoted(const fs::path& path)
     return "\"" + path.string() + "\"";
 }
 
+// Standard input is a file the shell opened (read like any file), not a pipe or terminal.
+bool StandardInputIsFile()
+{
+    struct stat info
+    {
+    };
+    return fstat(STDIN_FILENO, &info) == 0 && S_ISREG(info.st_mode);
+}
+
+// "-o -" is standard output, as the jobs name it.
+fs::path OutputPath(const std::string& given)
+{
+    return given == "-" ? StandardOutputPath : fs::path(given);
+}
+
 } // namespace
 
 fs::path DefaultOutput(const fs::path& input, bool selfExtract)
@@ -134,11 +150,28 @@ TJobPlan PlanEncryption(const TCliArguments& arguments)
             plan.jobs.push_back(std::move(job));
             continue;
         }
+        if (given == "-") {
+            TPlannedJob job;
+            job.input = StandardInputPath;
+            job.storedName = arguments.storedName;
+            if (!arguments.output.empty())
+                job.output = OutputPath(arguments.output);
+            else // --name NAME: NAME with the extension, beside or in DIR
+                job.output = (directory.empty() ? fs::path() : directory) /
+                             DefaultOutput(arguments.storedName, arguments.selfExtract);
+            if (job.storedName.empty())
+                job.storedName = job.output == StandardOutputPath
+                                     ? std::string("stdin")
+                                     : app::ChangeFileExtension(job.output.filename().string(), "");
+            job.outputDirectory = job.output.parent_path();
+            plan.jobs.push_back(std::move(job));
+            continue;
+        }
         if (!IsDirectory(input)) {
             TPlannedJob job;
             job.input = input;
             if (!arguments.output.empty())
-                job.output = arguments.output;
+                job.output = OutputPath(arguments.output);
             else if (!directory.empty())
                 job.output = directory / DefaultOutput(input.filename(), arguments.selfExtract);
             else
@@ -158,6 +191,22 @@ TJobPlan PlanEncryption(const TCliArguments& arguments)
             job.outputDirectory = job.output.parent_path();
             plan.jobs.push_back(std::move(job));
         }
+    }
+    // A pipe into a pipe: the header before the data would need what is known only at the end
+    // of the input, and the output cannot be rewritten. Refused before anything is read.
+    const bool pipeIn = std::find(arguments.inputs.begin(), arguments.inputs.end(), "-") !=
+                            arguments.inputs.end() &&
+                        !StandardInputIsFile();
+    if (pipeIn && arguments.output == "-" && (arguments.includeCrc || arguments.compress)) {
+        const char* option = arguments.compress ? "--compress" : "--crc";
+        plan.usage = std::string(option) +
+                     " cannot be used from a pipe into a pipe: the header "
+                     "before the data needs " +
+                     (arguments.compress ? "the chunk sizes" : "the CRC-32") +
+                     ", known only at the end of standard input, and standard output cannot be "
+                     "rewritten; write to a file with -o FILE" +
+                     (arguments.compress ? "" : ", or leave out --crc");
+        return plan;
     }
     // The form of earlier versions, "encrypt INPUT OUTPUT": a missing input that bears the
     // output's extension is an output meant, and taken as an input the call would write the
@@ -190,10 +239,16 @@ TJobPlan PlanDecryption(const TCliArguments& arguments)
     }
     for (const std::string& given : arguments.inputs) {
         TPlannedJob job;
-        job.input = given;
-        job.outputDirectory = directory.empty() ? ContainerDirectory(job.input) : directory;
+        const bool standardInput = given == "-";
+        job.input = standardInput ? StandardInputPath : fs::path(given);
+        job.outputDirectory = !directory.empty() ? directory
+                              : standardInput    ? fs::path(".")
+                                                 : ContainerDirectory(job.input);
+        // Standard input that is a file is looked at like any file (the probe opens it anew and
+        // reads by offsets, taking nothing from the stream); a pipe is left to the job, which
+        // says why it cannot read a container from one.
         const TContainerProbe probe = ProbeContainer(job.input);
-        if (probe.Fault == TProbeFault::NotRegular)
+        if (probe.Fault == TProbeFault::NotRegular && !standardInput)
             job.refusal = IsDirectory(job.input) ? "is a directory, not a container"
                                                  : "is not a regular file";
         // What cannot be read now is left to the job, which says why with its own status.
@@ -204,6 +259,9 @@ TJobPlan PlanDecryption(const TCliArguments& arguments)
             if (const auto name = engine::SafeFileName(probe.Header.FileName))
                 job.output = job.outputDirectory / *name;
         }
+        // -o: the name given instead of the stored one (still checked by the job).
+        if (!arguments.output.empty())
+            job.output = OutputPath(arguments.output);
         plan.jobs.push_back(std::move(job));
     }
     plan.conflict = FindConflict(plan.jobs);
@@ -217,13 +275,15 @@ std::string FindConflict(const std::vector<TPlannedJob>& jobs)
     for (const TPlannedJob& job : jobs) {
         if (!job.refusal.empty())
             continue;
-        inputs.emplace(Key(job.input), &job);
+        if (job.input != StandardInputPath)
+            inputs.emplace(Key(job.input), &job);
         if (const auto identity = IdentityOf(job.input))
             inputFiles.emplace(*identity, &job);
     }
     std::map<fs::path, const TPlannedJob*> outputs;
     for (const TPlannedJob& job : jobs) {
-        if (!job.refusal.empty() || job.output.empty())
+        // Standard output is written through: nothing there to collide with or replace.
+        if (!job.refusal.empty() || job.output.empty() || job.output == StandardOutputPath)
             continue;
         const fs::path key = Key(job.output);
         const auto [earlier, fresh] = outputs.emplace(key, &job);

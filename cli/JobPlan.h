@@ -15,6 +15,10 @@
 
 namespace mv::cli {
 
+// How the jobs name the standard streams ("-" on the command line).
+inline const std::filesystem::path StandardInputPath = "/dev/stdin";
+inline const std::filesystem::path StandardOutputPath = "/dev/stdout";
+
 struct TPlannedJob
 {
     // As given, or as found below a directory given with -r.
@@ -27,6 +31,9 @@ struct TPlannedJob
     std::filesystem::path outputDirectory;
     // Decryption: where the container lies in the file (a self-decrypting file's is inside).
     engine::TContainerRange range;
+    // Encryption of standard input: the name stored for it (--name, or the output's name
+    // without its extension).
+    std::string storedName;
     // Not run: why (exit status 1). Empty for a job to run.
     std::string refusal;
     // The file at output whose replacement was answered Yes before the password: the job

@@ -126,8 +126,9 @@ void TTerminalHost::FinishedDisplay(const std::string& jobLine, bool)
 {
     ClearProgressLine();
     if (!settings.quiet) {
-        std::printf("%s\n", PrintableName(jobLine).c_str());
-        std::fflush(stdout);
+        std::FILE* lines = settings.jobLinesToStderr ? stderr : stdout;
+        std::fprintf(lines, "%s\n", PrintableName(jobLine).c_str());
+        std::fflush(lines);
     }
 }
 

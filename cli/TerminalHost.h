@@ -26,6 +26,8 @@ public:
         // else the terminal (asked once).
         std::string passwordFile;
         bool confirmPassword = false; // asked on the terminal: twice (an encryption)
+        // Standard output carries the data (-o -): the job lines go to standard error.
+        bool jobLinesToStderr = false;
     };
 
     explicit TTerminalHost(TSettings settings);

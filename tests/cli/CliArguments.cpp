@@ -63,6 +63,8 @@ std::string Describe(const TCliArguments& a)
         text << " d=" << a.directory;
     if (!a.passwordFile.empty())
         text << " pw=" << a.passwordFile;
+    if (!a.storedName.empty())
+        text << " name=" << a.storedName;
     for (const std::string& input : a.inputs)
         text << " <" << input << ">";
     return text.str();
@@ -89,6 +91,11 @@ TEST(CliArguments, WhatEachCommandLineMeans)
          "encrypt a=twofish m=cbc f q pw=pw2 <in>"},
         {{"encrypt", "-o", "out.mvx", "in"}, "encrypt a=twofish m=cbc o=out.mvx <in>"},
         {{"encrypt", "--output=o", "in"}, "encrypt a=twofish m=cbc o=o <in>"},
+        // "-" is standard input, "-o -" standard output.
+        {{"encrypt", "-o", "-", "-"}, "encrypt a=twofish m=cbc o=- <->"},
+        {{"encrypt", "--name", "data.tar", "-"}, "encrypt a=twofish m=cbc name=data.tar <->"},
+        {{"decrypt", "-o", "-", "c.mvx"}, "decrypt o=- <c.mvx>"},
+        {{"decrypt", "-o", "plain.txt", "-"}, "decrypt o=plain.txt <->"},
         {{"encrypt", "-d", "dir", "a", "b"}, "encrypt a=twofish m=cbc d=dir <a> <b>"},
         {{"encrypt", "-r", "--directory", "out", "tree"}, "encrypt a=twofish m=cbc r d=out <tree>"},
         // Three passes are still a wipe.
@@ -167,6 +174,16 @@ TEST(CliArguments, UsageErrors)
         {{"encrypt", "-o", "x.mvx", "-r", "a"}, "-o and -r", TCommand::Encrypt},
         {{"encrypt", "-o", "", "a"}, "--output: the value is empty", TCommand::Encrypt},
         {{"encrypt", "--verify", "a"}, "--verify", TCommand::Encrypt},
+        {{"encrypt", "--name", "n", "-", "-"}, "can be read only once", TCommand::Encrypt},
+        {{"encrypt", "--wipe", "-o", "x.mvx", "-"},
+         "no file that could be wiped",
+         TCommand::Encrypt},
+        {{"decrypt", "--secure-wipe", "-"}, "no file that could be wiped", TCommand::Decrypt},
+        {{"encrypt", "--name", "n", "a"},
+         "--name names what is stored for standard input",
+         TCommand::Encrypt},
+        {{"encrypt", "-"}, "needs -o FILE, -o - or --name NAME", TCommand::Encrypt},
+        {{"decrypt", "-o", "x", "a.mvx", "b.mvx"}, "single input", TCommand::Decrypt},
         {{"decrypt"}, "CONTAINER... is missing", TCommand::Decrypt},
         {{"decrypt", "-d", "", "c"}, "--directory: the value is empty", TCommand::Decrypt},
         {{"decrypt", "-a", "aes", "c"}, "-a", TCommand::Decrypt},
@@ -221,7 +238,8 @@ TEST(CliArguments, EveryOptionBelongsToItsCommands)
                 std::vector<std::string> words = {command.name, name};
                 if (option.valueName)
                     words.push_back(valueFor(name));
-                words.push_back("file");
+                // --name is for standard input alone.
+                words.push_back(std::string(option.longName) == "--name" ? "-" : "file");
                 TCliArguments a;
                 EXPECT_EQ(Parse(words, a).outcome,
                           belongs ? TParseOutcome::Run : TParseOutcome::Error)
