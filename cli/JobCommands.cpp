@@ -219,11 +219,10 @@ int RunEncrypt(const TCliArguments& arguments)
     return RunJobs(toRun, host, status, [&](const TPlannedJob& job) {
         std::error_code error;
         if (copyTree && !fs::create_directories(job.outputDirectory, error) && error) {
+            ShowFileError(job.outputDirectory, "cannot make the directory: " + error.message());
             engine::TJobResult made;
             made.Outcome = TJobOutcome::OutputUncreatable;
             made.OutputPath = job.output;
-            made.Detail = "\"" + job.outputDirectory.string() +
-                          "\": cannot make the directory: " + error.message();
             return made;
         }
         engine::TJobOptions jobOptions = options;

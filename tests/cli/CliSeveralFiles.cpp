@@ -209,6 +209,19 @@ TEST_F(CliSeveralFiles, RecursionEncryptsEveryFileBelowADirectory)
         EXPECT_FALSE(Exists(dir / wiped)) << wiped;
     EXPECT_TRUE(Exists(dir / "tree/link")); // skipped, so never wiped
 
+    // A directory that cannot be made below DIR fails that file, and the others go on.
+    fs::create_directories(dir / "tree2/sub");
+    WriteFile(dir / "tree2/sub/inner.txt", "inner");
+    WriteFile(dir / "tree2/top2.txt", "top2");
+    fs::create_directories(dir / "backup/tree2");
+    WriteFile(dir / "backup/tree2/sub", "a file where the directory would go");
+    const TRunResult blocked =
+        Run({"encrypt", "-r", "-d", "backup", "--password-file", "pw", "tree2"});
+    EXPECT_EQ(blocked.status, 1);
+    EXPECT_NE(blocked.err.find("backup/tree2/sub: cannot make the directory: "), std::string::npos)
+        << blocked.err;
+    EXPECT_EQ(blocked.out, "Encryption OK >> tree2/top2.txt\n");
+
     fs::create_directory(dir / "back");
     const TRunResult d = Run({"decrypt", "-d", "back", "--secure-wipe", "--password-file", "pw",
                               "backup/tree/top.mvx", "backup/tree/sub/deeper/low.mvx"});
