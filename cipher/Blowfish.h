@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <span>
 
 namespace mv::cipher {
@@ -33,6 +34,7 @@ public:
     // no key byte and is refused with "Invalid key size", like the sizes the base refuses.
     void SetKey(const void* key, int32_t keyBits, const void* initialChain = nullptr) override;
     void WipeKey() override;
+    std::unique_ptr<TMV_blockcipher> Clone() const override;
 
     // Two vectors of the published 64-bit-key set, both ways.
     static bool RunSelfTest();
@@ -45,12 +47,13 @@ public:
     // Raw block functions of the mode kernels; no Ready check (the callers made it).
     void EncryptRaw(const uint8_t* in, uint8_t* out) const;
     void DecryptRaw(const uint8_t* in, uint8_t* out) const;
-    // n independent blocks, two at a time so the table look-ups of both overlap; in == out
-    // allowed.
+    // n independent blocks, up to eight at a time so the table look-ups of each fill the
+    // others' latency; in == out allowed.
     void EncryptRawN(const uint8_t* in, uint8_t* out, size_t n) const;
     void DecryptRawN(const uint8_t* in, uint8_t* out, size_t n) const;
 
 private:
+    TMV_blowfish(const TMV_blowfish&) = default;
     void ExpandKey(const uint8_t* key, int32_t keyBits);
 
     struct TSchedule

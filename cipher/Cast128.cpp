@@ -473,6 +473,7 @@ template <int Type, size_t N>
 MV_CAST_INLINE void Round(uint32_t (&target)[N], const uint32_t (&source)[N], const uint32_t* k,
                           int r)
 {
+#pragma GCC unroll 8
     for (size_t b = 0; b < N; ++b)
         target[b] = Round<Type>(target[b], source[b], k[r], k[16 + r]);
 }
@@ -481,6 +482,7 @@ template <size_t N>
 MV_CAST_INLINE void Encrypt(const uint32_t* k, int32_t rounds, const uint8_t* in, uint8_t* out)
 {
     uint32_t l[N], r[N];
+#pragma GCC unroll 8
     for (size_t b = 0; b < N; ++b) {
         l[b] = LoadBE32(in + 8 * b);
         r[b] = LoadBE32(in + 8 * b + 4);
@@ -503,8 +505,9 @@ MV_CAST_INLINE void Encrypt(const uint32_t* k, int32_t rounds, const uint8_t* in
         Round<3>(l, r, k, 14);
         Round<1>(r, l, k, 15);
     }
-    // The halves leave exchanged.
+#pragma GCC unroll 8
     for (size_t b = 0; b < N; ++b) {
+        // The halves leave exchanged.
         StoreBE32(out + 8 * b, r[b]);
         StoreBE32(out + 8 * b + 4, l[b]);
     }
@@ -514,6 +517,7 @@ template <size_t N>
 MV_CAST_INLINE void Decrypt(const uint32_t* k, int32_t rounds, const uint8_t* in, uint8_t* out)
 {
     uint32_t l[N], r[N];
+#pragma GCC unroll 8
     for (size_t b = 0; b < N; ++b) {
         r[b] = LoadBE32(in + 8 * b);
         l[b] = LoadBE32(in + 8 * b + 4);
@@ -536,10 +540,38 @@ MV_CAST_INLINE void Decrypt(const uint32_t* k, int32_t rounds, const uint8_t* in
     Round<3>(l, r, k, 2);
     Round<2>(r, l, k, 1);
     Round<1>(l, r, k, 0);
+#pragma GCC unroll 8
     for (size_t b = 0; b < N; ++b) {
         StoreBE32(out + 8 * b, l[b]);
         StoreBE32(out + 8 * b + 4, r[b]);
     }
+}
+
+template <size_t N, bool Encrypting>
+MV_CAST_INLINE void TransformN(const uint32_t* k, int32_t rounds, const uint8_t* in, uint8_t* out)
+{
+    if constexpr (Encrypting)
+        Encrypt<N>(k, rounds, in, out);
+    else
+        Decrypt<N>(k, rounds, in, out);
+}
+
+// Runs of n independent blocks, four at a time. Every variable rotation goes through the one
+// count register, so CAST-128 runs out of registers sooner than Blowfish: four blocks measured
+// fastest, three and five slower, eight far slower. Kept out of line so the mode kernel's own
+// live values do not add to the pressure.
+template <bool Encrypting>
+[[gnu::noinline]] void TransformRun(const uint32_t* k, int32_t rounds, const uint8_t* in,
+                                    uint8_t* out, size_t n)
+{
+    for (; n >= 4; n -= 4, in += 32, out += 32)
+        TransformN<4, Encrypting>(k, rounds, in, out);
+    if (n >= 2) {
+        TransformN<2, Encrypting>(k, rounds, in, out);
+        n -= 2, in += 16, out += 16;
+    }
+    if (n != 0)
+        TransformN<1, Encrypting>(k, rounds, in, out);
 }
 
 } // namespace
@@ -591,6 +623,11 @@ void TMV_cast128::WipeKey()
     TMV_blockcipher::WipeKey();
 }
 
+std::unique_ptr<TMV_blockcipher> TMV_cast128::Clone() const
+{
+    return std::unique_ptr<TMV_blockcipher>(new TMV_cast128(*this));
+}
+
 MV_CAST_INLINE void TMV_cast128::EncryptRaw(const uint8_t* in, uint8_t* out) const
 {
     Encrypt<1>(subkeys, rounds, in, out);
@@ -603,18 +640,12 @@ MV_CAST_INLINE void TMV_cast128::DecryptRaw(const uint8_t* in, uint8_t* out) con
 
 MV_CAST_INLINE void TMV_cast128::EncryptRawN(const uint8_t* in, uint8_t* out, size_t n) const
 {
-    for (; n >= 2; n -= 2, in += 16, out += 16)
-        Encrypt<2>(subkeys, rounds, in, out);
-    if (n != 0)
-        Encrypt<1>(subkeys, rounds, in, out);
+    TransformRun<true>(subkeys, rounds, in, out, n);
 }
 
 MV_CAST_INLINE void TMV_cast128::DecryptRawN(const uint8_t* in, uint8_t* out, size_t n) const
 {
-    for (; n >= 2; n -= 2, in += 16, out += 16)
-        Decrypt<2>(subkeys, rounds, in, out);
-    if (n != 0)
-        Decrypt<1>(subkeys, rounds, in, out);
+    TransformRun<false>(subkeys, rounds, in, out, n);
 }
 
 MV_DEFINE_BLOCK_KERNELS(TMV_cast128, 8)

@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <span>
 
 namespace mv::cipher {
@@ -33,6 +34,7 @@ public:
     // (not keyBits) picks 12 or 16 rounds.
     void SetKey(const void* key, int32_t keyBits, const void* initialChain = nullptr) override;
     void WipeKey() override;
+    std::unique_ptr<TMV_blockcipher> Clone() const override;
 
     // The three key sizes of the standard's single-block vectors (128, 80 and 40 bits).
     static bool RunSelfTest();
@@ -48,13 +50,14 @@ public:
     MV_DECLARE_BLOCK_KERNELS
 
     // Raw block functions of the mode kernels: no Ready check, in == out allowed. The N forms
-    // take n independent blocks and work on two at a time.
+    // take n independent blocks and work on four at a time.
     void EncryptRaw(const uint8_t* in, uint8_t* out) const;
     void DecryptRaw(const uint8_t* in, uint8_t* out) const;
     void EncryptRawN(const uint8_t* in, uint8_t* out, size_t n) const;
     void DecryptRawN(const uint8_t* in, uint8_t* out, size_t n) const;
 
 private:
+    TMV_cast128(const TMV_cast128&) = default;
     void ExpandKey(const uint8_t* key, int32_t keyBits);
 
     // Km1..Km16 at 0..15, Kr1..Kr16 (each 0..31) at 16..31.

@@ -24,7 +24,10 @@ void TMV_cipher::SetKey(const void*, int32_t keyBits, const void*)
     ready = true;
 }
 
-void TMV_cipher::WipeKey() { ready = false; }
+void TMV_cipher::WipeKey()
+{
+    ready = false;
+}
 
 void TMV_cipher::SetPassword(std::string_view password)
 {
@@ -118,6 +121,22 @@ TMV_blockcipher::TMV_blockcipher(int blockBits) : blockBytes(blockBits / 8)
     SecureFill(chainTemp.get(), n, 0xFF);
 }
 
+TMV_blockcipher::TMV_blockcipher(const TMV_blockcipher& other)
+    : TMV_cipher(other), CipherMode(other.CipherMode), blockBytes(other.blockBytes)
+{
+    const auto n = static_cast<size_t>(blockBytes);
+    startChain.reset(new (std::nothrow) uint8_t[n]);
+    if (startChain)
+        chain.reset(new (std::nothrow) uint8_t[n]);
+    if (chain)
+        chainTemp.reset(new (std::nothrow) uint8_t[n]);
+    if (!chainTemp)
+        throw EMV_blockcipher(MsgInsufficientMemory);
+    std::memcpy(startChain.get(), other.startChain.get(), n);
+    std::memcpy(chain.get(), other.chain.get(), n);
+    std::memcpy(chainTemp.get(), other.chainTemp.get(), n);
+}
+
 TMV_blockcipher::~TMV_blockcipher()
 {
     // The chaining values are key material too (E(0) under the key): never release them as
@@ -149,6 +168,12 @@ void TMV_blockcipher::RestartChain()
 {
     CheckReady();
     std::memcpy(chain.get(), startChain.get(), static_cast<size_t>(blockBytes));
+}
+
+void TMV_blockcipher::SetChain(const void* value)
+{
+    CheckReady();
+    std::memcpy(chain.get(), value, static_cast<size_t>(blockBytes));
 }
 
 void TMV_blockcipher::InstallChain(const void* initialChain)

@@ -80,7 +80,6 @@ class TMV_cipher
 {
 public:
     virtual ~TMV_cipher() = default;
-    TMV_cipher(const TMV_cipher&) = delete;
     TMV_cipher& operator=(const TMV_cipher&) = delete;
 
     virtual int AlgorithmId() const = 0;
@@ -116,6 +115,8 @@ public:
 
 protected:
     TMV_cipher() = default;
+    // Only the block ciphers' Clone copies a cipher, through their own copy constructors.
+    TMV_cipher(const TMV_cipher&) = default;
     bool ready = false;
 
 private:
@@ -134,8 +135,16 @@ public:
     virtual void EncryptBlock(const void* in, void* out) = 0;
     virtual void DecryptBlock(const void* in, void* out) = 0;
 
+    // An independent copy: the same key, mode and chaining state, and Ready as this one; for
+    // handing the key to another thread. The copy wipes its key and chaining values when it is
+    // destroyed, like every cipher.
+    virtual std::unique_ptr<TMV_blockcipher> Clone() const = 0;
+
     void WipeKey() override;
     void RestartChain() override;
+    // Sets the current chaining value to BlockBytes bytes from value (StartChain stays). Raises
+    // EMV_blockcipher "Cipher not initialized" when no key is set.
+    void SetChain(const void* value);
     void EncryptBuffer(const void* source, void* target, int32_t count) override;
     void DecryptBuffer(const void* source, void* target, int32_t count) override;
     std::string EncryptText(const std::string& text) override;
@@ -162,6 +171,8 @@ public:
 
 protected:
     explicit TMV_blockcipher(int blockBits);
+    // New chaining buffers holding the other's values; for the ciphers' Clone.
+    TMV_blockcipher(const TMV_blockcipher& other);
 
     // The last step of every cipher's SetKey: StartChain from initialChain, or the encryption
     // of an all-zero block under the new key; then RestartChain.

@@ -165,6 +165,11 @@ void TMV_gost::WipeKey()
     TMV_blockcipher::WipeKey();
 }
 
+std::unique_ptr<TMV_blockcipher> TMV_gost::Clone() const
+{
+    return std::unique_ptr<TMV_blockcipher>(new TMV_gost(*this));
+}
+
 MV_GOST_INLINE void TMV_gost::EncryptRaw(const uint8_t* in, uint8_t* out) const
 {
     Transform<1, true>(keyWords, in, out);

@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <span>
 
 namespace mv::cipher {
@@ -32,6 +33,7 @@ public:
     // Keys with the first keyBits / 8 bytes of key, the rest of the 256 bits zero.
     void SetKey(const void* key, int32_t keyBits, const void* initialChain = nullptr) override;
     void WipeKey() override;
+    std::unique_ptr<TMV_blockcipher> Clone() const override;
 
     // Two stored 256-bit-key vectors, each encrypted, decrypted in place and wiped.
     static bool RunSelfTest();
@@ -52,6 +54,7 @@ public:
     void DecryptRawN(const uint8_t* in, uint8_t* out, size_t n) const;
 
 private:
+    TMV_gost(const TMV_gost&) = default;
     void ExpandKey(const uint8_t* key, int32_t keyBits);
 
     uint32_t keyWords[8];

@@ -156,6 +156,11 @@ void TMV_rc2::WipeKey()
     TMV_blockcipher::WipeKey();
 }
 
+std::unique_ptr<TMV_blockcipher> TMV_rc2::Clone() const
+{
+    return std::unique_ptr<TMV_blockcipher>(new TMV_rc2(*this));
+}
+
 std::span<const uint8_t> TMV_rc2::ScheduleBytes() const
 {
     return {reinterpret_cast<const uint8_t*>(K), sizeof K};

@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <span>
 
 namespace mv::cipher {
@@ -33,6 +34,7 @@ public:
     // size", like the sizes the base refuses.
     void SetKey(const void* key, int32_t keyBits, const void* initialChain = nullptr) override;
     void WipeKey() override;
+    std::unique_ptr<TMV_blockcipher> Clone() const override;
 
     // Two stored vectors of this schedule (16-byte keys), both ways.
     static bool RunSelfTest();
@@ -51,6 +53,7 @@ public:
     void DecryptRawN(const uint8_t* in, uint8_t* out, size_t n) const;
 
 private:
+    TMV_rc2(const TMV_rc2&) = default;
     void ExpandKey(const uint8_t* key, int32_t keyBits);
 
     uint16_t K[64];

@@ -158,6 +158,11 @@ void TMV_rijndael::WipeKey()
     TMV_blockcipher::WipeKey();
 }
 
+std::unique_ptr<TMV_blockcipher> TMV_rijndael::Clone() const
+{
+    return std::unique_ptr<TMV_blockcipher>(new TMV_rijndael(*this));
+}
+
 void TMV_rijndael::SetKey(const void* key, int32_t keyBits, const void* initialChain)
 {
     TMV_cipher::SetKey(key, keyBits, initialChain);

@@ -8,6 +8,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <span>
 
 namespace mv::cipher {
@@ -43,6 +44,7 @@ public:
     // AES-192, else AES-256, the missing bytes being zero.
     void SetKey(const void* key, int32_t keyBits, const void* initialChain = nullptr) override;
     void WipeKey() override;
+    std::unique_ptr<TMV_blockcipher> Clone() const override;
 
     // Three known-answer vectors of the original submission's tables, one per key length.
     static bool RunSelfTest();
@@ -75,6 +77,7 @@ protected:
     void Cfb8DecryptBytes(const uint8_t* in, uint8_t* out, size_t count) override;
 
 private:
+    TMV_rijndael(const TMV_rijndael&) = default;
     void ExpandKey(const uint8_t* key, int32_t keyBits);
 
     int32_t Nr = 0;

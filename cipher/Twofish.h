@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <span>
 
 namespace mv::cipher {
@@ -34,6 +35,7 @@ public:
     // key is ignored.
     void SetKey(const void* key, int32_t keyBits, const void* initialChain = nullptr) override;
     void WipeKey() override;
+    std::unique_ptr<TMV_blockcipher> Clone() const override;
 
     // The chained 49-pass known-answer test of the designers' tables at 128, 192 and 256 bits.
     static bool RunSelfTest();
@@ -51,8 +53,12 @@ public:
     // is allowed.
     void EncryptRaw(const uint8_t* in, uint8_t* out) const;
     void DecryptRaw(const uint8_t* in, uint8_t* out) const;
+    // n independent blocks, two at a time; in == out allowed.
+    void EncryptRawN(const uint8_t* in, uint8_t* out, size_t n) const;
+    void DecryptRawN(const uint8_t* in, uint8_t* out, size_t n) const;
 
 private:
+    TMV_twofish(const TMV_twofish&) = default;
     void ExpandKey(const uint8_t* key, int32_t keyBits);
 
     struct TSchedule

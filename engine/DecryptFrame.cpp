@@ -11,17 +11,28 @@ namespace {
 // Where a restored file whose CRC-32 does not match is kept when its own name is not free.
 constexpr const char* CrcMismatchSuffix = ".crc-mismatch";
 
-TJobResult Outcome(TJobOutcome outcome, const std::filesystem::path& output,
-                   std::string detail = {})
-{
-    TJobResult result;
-    result.Outcome = outcome;
-    result.OutputPath = output;
-    result.Detail = std::move(detail);
-    return result;
-}
-
 } // namespace
+
+std::optional<TJobResult> OpenContainer(TJobHost& host, const std::filesystem::path& path,
+                                        TJobInput& input)
+{
+    const TJobTexts& texts = host.Texts();
+    if (!platform::IdentityOfPath(path)) {
+        host.ShowMessage(TMessageKind::Error, texts.InputMissing, TFocus::DecInput);
+        return JobResult(TJobOutcome::InputMissing);
+    }
+    std::string error;
+    if (input.Open(path, error) && input.IsStream()) {
+        // The container is read by offsets (a range of its file, the table at its end).
+        error = "A container cannot be read from a pipe; save it to a file first";
+        input.Close();
+    }
+    if (!input.IsOpen()) {
+        host.ShowMessage(TMessageKind::Error, texts.UnableToOpenInput + "\n" + error);
+        return JobResult(TJobOutcome::InputUnopenable, {}, error);
+    }
+    return std::nullopt;
+}
 
 TJobResult RunDecryptFrame(TJobHost& host, const TJobOptions& options, TJobInput& input,
                            const TDecryptDestination& destination, const std::string& safeName,
@@ -36,19 +47,19 @@ TJobResult RunDecryptFrame(TJobHost& host, const TJobOptions& options, TJobInput
     const TOutputTarget target = InspectOutput(output, !destination.Named.empty());
     if (input.Snapshot().Identity == platform::IdentityOfPath(output)) {
         host.ShowMessage(TMessageKind::Plain, texts.SameInputOutput, TFocus::DecOutput);
-        return Outcome(TJobOutcome::SameFile, output);
+        return JobResult(TJobOutcome::SameFile, output);
     }
     std::optional<platform::TFileIdentity> confirmed;
     if (target.Kind == TOutputKind::Existing) {
         if (host.Confirm(texts.OverwriteQuestion) != TAnswer::Yes)
-            return Outcome(TJobOutcome::OverwriteDeclined, output);
+            return JobResult(TJobOutcome::OverwriteDeclined, output);
         confirmed = target.Existing;
     }
     TJobOutput outputFile;
     std::string error;
     if (!outputFile.Create(target, confirmed, error)) {
         host.ShowMessage(TMessageKind::Error, std::string(TextUnableToCreateOutput) + "\n" + error);
-        return Outcome(TJobOutcome::OutputUncreatable, output, error);
+        return JobResult(TJobOutcome::OutputUncreatable, output, error);
     }
 
     host.BeginDisplay(TextTaskDecrypting + inputText);
@@ -60,7 +71,7 @@ TJobResult RunDecryptFrame(TJobHost& host, const TJobOptions& options, TJobInput
         host.EndLoop();
         host.RefusedDisplay(LineDecryptFailed + inputText);
         host.ShowMessage(kind, message);
-        return Outcome(outcome, output, message);
+        return JobResult(outcome, output, message);
     };
     std::unique_ptr<cipher::TMV_blockcipher> currentCipher;
     TLoopEnd end = TLoopEnd::Finished;
@@ -100,7 +111,7 @@ TJobResult RunDecryptFrame(TJobHost& host, const TJobOptions& options, TJobInput
         currentCipher.reset();
         const std::string reason = e.what();
         fail(TJobOutcome::Damaged, TextDamagedContainer + reason, TMessageKind::Error);
-        return Outcome(TJobOutcome::Damaged, output, reason);
+        return JobResult(TJobOutcome::Damaged, output, reason);
     } catch (const platform::Exception& e) {
         currentCipher.reset();
         if (input.IsOpen() && !input.Unchanged())
@@ -115,13 +126,13 @@ TJobResult RunDecryptFrame(TJobHost& host, const TJobOptions& options, TJobInput
         host.RefusedDisplay(LineDecryptFailed + inputText);
         outputFile.Discard(); // still empty
         host.ShowMessage(TMessageKind::Information, texts.InvalidPassword);
-        return Outcome(TJobOutcome::InvalidPassword, output);
+        return JobResult(TJobOutcome::InvalidPassword, output);
     }
     if (end == TLoopEnd::Stopped) {
         outputFile.Discard(&host, options.SecureWipe);
         host.ClearPassword();
         host.StoppedDisplay(LineDecryptStopped + inputText);
-        return Outcome(TJobOutcome::Stopped, output);
+        return JobResult(TJobOutcome::Stopped, output);
     }
     if (!crcMatches) {
         // Kept for what can still be saved from it, as before, but never over an existing file:
@@ -149,11 +160,11 @@ TJobResult RunDecryptFrame(TJobHost& host, const TJobOptions& options, TJobInput
         host.RefusedDisplay(LineDecryptCrcFailed + inputText);
         CurrentHeader.Clear();
         host.ShowMessage(TMessageKind::Information, message);
-        return Outcome(TJobOutcome::CrcMismatch, kept.empty() ? output : kept,
-                       kept == output ? std::string() : message);
+        return JobResult(TJobOutcome::CrcMismatch, kept.empty() ? output : kept,
+                         kept == output ? std::string() : message);
     }
 
-    TJobResult result = Outcome(TJobOutcome::Finished, output);
+    TJobResult result = JobResult(TJobOutcome::Finished, output);
     result.Verified = body.SelfVerifying || CurrentHeader.HasPasswordCheck || CurrentHeader.HasCrc;
     CurrentHeader.Clear();
     if (options.DecWipeInput) {

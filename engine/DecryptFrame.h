@@ -13,6 +13,7 @@
 
 #include <filesystem>
 #include <functional>
+#include <optional>
 #include <string>
 
 namespace mv::engine {
@@ -45,6 +46,11 @@ struct TDecryptDestination
 TJobResult RunDecryptFrame(TJobHost& host, const TJobOptions& options, TJobInput& input,
                            const TDecryptDestination& destination, const std::string& safeName,
                            const TDecryptBody& body);
+
+// Opens the container file of a decryption into input: a result when it cannot be (missing, not
+// a regular file, a pipe), after telling the user why.
+std::optional<TJobResult> OpenContainer(TJobHost& host, const std::filesystem::path& path,
+                                        TJobInput& input);
 
 // The two readers with a destination of either kind.
 TJobResult DecryptPlainTo(TJobHost& host, const TJobOptions& options,

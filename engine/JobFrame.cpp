@@ -9,6 +9,15 @@
 
 namespace mv::engine {
 
+TJobResult JobResult(TJobOutcome outcome, const std::filesystem::path& output, std::string detail)
+{
+    TJobResult result;
+    result.Outcome = outcome;
+    result.OutputPath = output;
+    result.Detail = std::move(detail);
+    return result;
+}
+
 namespace {
 
 std::unique_ptr<cipher::TMV_blockcipher>

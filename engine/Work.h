@@ -92,6 +92,10 @@ struct TJobResult
     std::string Detail;
 };
 
+// A result of outcome, for output, with the reason behind it.
+TJobResult JobResult(TJobOutcome outcome, const std::filesystem::path& output = {},
+                     std::string detail = {});
+
 // A container as a byte range of a file: the whole file for the program, the part before the
 // trailer for the self-decrypting module. End -1 means the end of the file.
 struct TContainerRange

@@ -16,20 +16,6 @@
 
 namespace mv::engine {
 
-namespace {
-
-TJobResult Outcome(TJobOutcome outcome, const std::filesystem::path& output = {},
-                   std::string detail = {})
-{
-    TJobResult result;
-    result.Outcome = outcome;
-    result.OutputPath = output;
-    result.Detail = std::move(detail);
-    return result;
-}
-
-} // namespace
-
 TJobResult DecryptCompressedTo(TJobHost& host, const TJobOptions& options,
                                const std::filesystem::path& input,
                                const TDecryptDestination& destination, TContainerRange range)
@@ -37,31 +23,18 @@ TJobResult DecryptCompressedTo(TJobHost& host, const TJobOptions& options,
     const TJobTexts& texts = host.Texts();
     const std::string inputText = input.string();
 
-    if (!platform::IdentityOfPath(input)) {
-        host.ShowMessage(TMessageKind::Error, texts.InputMissing, TFocus::DecInput);
-        return Outcome(TJobOutcome::InputMissing);
-    }
     TJobInput inputFile;
-    std::string error;
-    if (!inputFile.Open(input, error)) {
-        host.ShowMessage(TMessageKind::Error, texts.UnableToOpenInput + "\n" + error);
-        return Outcome(TJobOutcome::InputUnopenable, {}, error);
-    }
-    if (inputFile.IsStream()) {
-        // The container is read by offsets (a range of its file, the table at its end).
-        error = "A container cannot be read from a pipe; save it to a file first";
-        host.ShowMessage(TMessageKind::Error, texts.UnableToOpenInput + "\n" + error);
-        return Outcome(TJobOutcome::InputUnopenable, {}, error);
-    }
+    if (std::optional<TJobResult> refused = OpenContainer(host, input, inputFile))
+        return *refused;
     auto refuseFileType = [&] {
         host.RefusedDisplay(LineDecryptFailed + inputText);
         host.ShowMessage(TMessageKind::Error, texts.InvalidFileType);
-        return Outcome(TJobOutcome::InvalidFileType);
+        return JobResult(TJobOutcome::InvalidFileType);
     };
     auto refuseDamaged = [&](const std::string& reason) {
         host.RefusedDisplay(LineDecryptFailed + inputText);
         host.ShowMessage(TMessageKind::Error, TextDamagedContainer + reason);
-        return Outcome(TJobOutcome::Damaged, {}, reason);
+        return JobResult(TJobOutcome::Damaged, {}, reason);
     };
 
     std::unique_ptr<TRangeStream> container;
@@ -94,7 +67,7 @@ TJobResult DecryptCompressedTo(TJobHost& host, const TJobOptions& options,
         }
     } catch (const platform::EStreamError& e) {
         host.ShowMessage(TMessageKind::Error, texts.UnableToOpenInput + "\n" + e.what());
-        return Outcome(TJobOutcome::InputUnopenable, {}, e.what());
+        return JobResult(TJobOutcome::InputUnopenable, {}, e.what());
     }
     const std::optional<std::string> safeName = SafeFileName(CurrentHeader.FileName);
     if (!HasKnownCipherAndMode(CurrentHeader) || !safeName)

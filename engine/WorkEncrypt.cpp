@@ -17,16 +17,6 @@ namespace mv::engine {
 
 namespace {
 
-TJobResult Outcome(TJobOutcome outcome, const std::filesystem::path& output,
-                   std::string detail = {})
-{
-    TJobResult result;
-    result.Outcome = outcome;
-    result.OutputPath = output;
-    result.Detail = std::move(detail);
-    return result;
-}
-
 enum class TBodyKind
 {
     Plain,
@@ -43,13 +33,13 @@ TJobResult EncryptWithFrame(TJobHost& host, const TJobOptions& options,
 
     if (!platform::IdentityOfPath(input)) {
         host.ShowMessage(TMessageKind::Error, texts.InputMissing, TFocus::EncInput);
-        return Outcome(TJobOutcome::InputMissing, output);
+        return JobResult(TJobOutcome::InputMissing, output);
     }
     // Linux opens do not lock: the same file under another name, a symlink or a hard link would
     // be truncated while being read.
     if (IsSameFile(input, output)) {
         host.ShowMessage(TMessageKind::Plain, texts.SameInputOutput, TFocus::EncOutput);
-        return Outcome(TJobOutcome::SameFile, output);
+        return JobResult(TJobOutcome::SameFile, output);
     }
     if (framing.Prepare) {
         if (std::optional<TJobResult> refused = framing.Prepare())
@@ -61,7 +51,7 @@ TJobResult EncryptWithFrame(TJobHost& host, const TJobOptions& options,
     std::string error;
     if (!inputFile.Open(input, error)) {
         host.ShowMessage(TMessageKind::Error, texts.UnableToOpenInput + "\n" + error);
-        return Outcome(TJobOutcome::InputUnopenable, output, error);
+        return JobResult(TJobOutcome::InputUnopenable, output, error);
     }
     // A pipe on standard input has no size: the body is read to its end, and what the header
     // needs of it is written there at the end.
@@ -71,7 +61,7 @@ TJobResult EncryptWithFrame(TJobHost& host, const TJobOptions& options,
     // reads half a gigabyte for nothing, and before anything is written.
     if (compressed && totalBytes > MaxCompressedInput) {
         host.ShowMessage(TMessageKind::Error, TextTooLargeToCompress, TFocus::EncInput);
-        return Outcome(TJobOutcome::InputUnopenable, output);
+        return JobResult(TJobOutcome::InputUnopenable, output);
     }
     const TOutputTarget target = InspectOutput(output, true);
     const bool seekable = target.Kind != TOutputKind::PassThrough;
@@ -85,7 +75,7 @@ TJobResult EncryptWithFrame(TJobHost& host, const TJobOptions& options,
                                     " cannot be rewritten. Write to a file instead" +
                                     (compressed ? "." : ", or leave the CRC-32 out.");
         host.ShowMessage(TMessageKind::Error, message);
-        return Outcome(TJobOutcome::Unsupported, output, message);
+        return JobResult(TJobOutcome::Unsupported, output, message);
     }
     // The CRC-32 is taken in the encryption's own pass and written into the header before the
     // output is claimed; only an output that cannot be rewritten (a device, a FIFO) needs a pass
@@ -96,7 +86,7 @@ TJobResult EncryptWithFrame(TJobHost& host, const TJobOptions& options,
         // A checksum over part of the file would make every later decryption fail.
         if (!error.empty()) {
             host.ShowMessage(TMessageKind::Error, texts.UnableToOpenInput + "\n" + error);
-            return Outcome(TJobOutcome::InputUnopenable, output, error);
+            return JobResult(TJobOutcome::InputUnopenable, output, error);
         }
     }
     if (crcInPass)
@@ -104,18 +94,18 @@ TJobResult EncryptWithFrame(TJobHost& host, const TJobOptions& options,
     std::optional<platform::TFileIdentity> confirmed;
     if (target.Kind == TOutputKind::Existing) {
         if (host.Confirm(texts.OverwriteQuestion) != TAnswer::Yes)
-            return Outcome(TJobOutcome::OverwriteDeclined, output);
+            return JobResult(TJobOutcome::OverwriteDeclined, output);
         confirmed = target.Existing;
     }
     // Checked again on the open file: the output may have become a link to it meanwhile.
     if (!stream && inputFile.Snapshot().Identity == platform::IdentityOfPath(output)) {
         host.ShowMessage(TMessageKind::Plain, texts.SameInputOutput, TFocus::EncOutput);
-        return Outcome(TJobOutcome::SameFile, output);
+        return JobResult(TJobOutcome::SameFile, output);
     }
     TJobOutput outputFile;
     if (!outputFile.Create(target, confirmed, error, framing.OutputMode)) {
         host.ShowMessage(TMessageKind::Error, std::string(TextUnableToCreateOutput) + "\n" + error);
-        return Outcome(TJobOutcome::OutputUncreatable, output, error);
+        return JobResult(TJobOutcome::OutputUncreatable, output, error);
     }
 
     host.BeginDisplay(TextTaskEncrypting + inputText);
@@ -144,7 +134,7 @@ TJobResult EncryptWithFrame(TJobHost& host, const TJobOptions& options,
         host.EndLoop();
         host.RefusedDisplay(LineEncryptFailed + inputText);
         host.ShowMessage(TMessageKind::Error, message);
-        return Outcome(outcome, output, message);
+        return JobResult(outcome, output, message);
     };
     std::unique_ptr<cipher::TMV_blockcipher> currentCipher;
     TLoopEnd end = TLoopEnd::Finished;
@@ -224,11 +214,11 @@ TJobResult EncryptWithFrame(TJobHost& host, const TJobOptions& options,
         outputFile.Discard();
         host.ClearPassword();
         host.StoppedDisplay(LineEncryptStopped + inputText);
-        return Outcome(TJobOutcome::Stopped, output);
+        return JobResult(TJobOutcome::Stopped, output);
     }
 
     CurrentHeader.Clear();
-    TJobResult result = Outcome(TJobOutcome::Finished, output);
+    TJobResult result = JobResult(TJobOutcome::Finished, output);
     if (options.EncWipeInput) {
         std::string wipeError;
         if (stream) {

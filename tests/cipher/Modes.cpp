@@ -14,6 +14,7 @@
 #include <cstring>
 #include <gtest/gtest.h>
 #include <new>
+#include <numeric>
 
 using namespace mv::cipher;
 using mv::platform::TMemoryStream;
@@ -21,8 +22,7 @@ using mv::test::PseudoRandomBytes;
 using mv::test::ToHex;
 using Bytes = std::vector<uint8_t>;
 
-template <class T>
-class ModeProperties : public ::testing::Test
+template <class T> class ModeProperties : public ::testing::Test
 {
 protected:
     void SetUp() override { cipher.SetPassword("mode properties"); }
@@ -207,8 +207,7 @@ TYPED_TEST(ModeProperties, StreamOperationCutsTheJobPortions)
         EXPECT_EQ(this->cipher.EncryptFromStream(source, target, 32767), 32767);
         EXPECT_EQ(this->cipher.EncryptFromStream(source, target, 32767), 7233);
         EXPECT_EQ(this->cipher.EncryptFromStream(source, target, 32767), 0);
-        const Bytes expected =
-            this->Encrypt(mode, plain, {8192, 16384, 24576, 32767});
+        const Bytes expected = this->Encrypt(mode, plain, {8192, 16384, 24576, 32767});
         EXPECT_EQ(target.Bytes(), expected);
 
         this->cipher.RestartChain();
@@ -362,4 +361,184 @@ TYPED_TEST(ModeProperties, DestructionWipesTheSchedule)
         EXPECT_EQ(int(d[i]), int(w1[i])) << "byte " << i << " of " << sizeof(TypeParam);
     }
     EXPECT_GT(compared, sizeof(TypeParam) / 2);
+}
+
+// ---- the kernels against the chaining rules, block by block ----------------------------------
+
+namespace {
+
+// The rules of the modes written out over the single-block operations, with none of the
+// kernels: one block, one call of EncryptBlock or DecryptBlock at a time. calls are the buffer
+// calls' lengths; chain is updated as the cipher's would be.
+Bytes ModelDecrypt(TMV_blockcipher& c, TMV_ciphermode mode, Bytes& chain, const Bytes& in,
+                   const std::vector<size_t>& calls)
+{
+    const size_t b = static_cast<size_t>(c.BlockBytes());
+    Bytes out(in.size()), block(b), stream(b);
+    size_t at = 0;
+    for (const size_t n : calls) {
+        if (mode == cmCFB8bit) {
+            for (size_t i = at; i < at + n; ++i) {
+                c.EncryptBlock(chain.data(), stream.data());
+                out[i] = in[i] ^ stream[0];
+                chain.erase(chain.begin());
+                chain.push_back(in[i]);
+            }
+            at += n;
+            continue;
+        }
+        size_t i = at;
+        for (; i + b <= at + n; i += b) {
+            std::copy(in.begin() + i, in.begin() + i + b, block.begin());
+            if (mode == cmCBC) {
+                c.DecryptBlock(block.data(), stream.data());
+                for (size_t j = 0; j < b; ++j)
+                    out[i + j] = stream[j] ^ chain[j];
+                chain = block;
+            } else if (mode == cmCFBblock) {
+                c.EncryptBlock(chain.data(), stream.data());
+                for (size_t j = 0; j < b; ++j)
+                    out[i + j] = block[j] ^ stream[j];
+                chain = block;
+            } else {
+                c.EncryptBlock(chain.data(), chain.data());
+                for (size_t j = 0; j < b; ++j)
+                    out[i + j] = block[j] ^ chain[j];
+            }
+        }
+        if (i < at + n) {
+            // The final partial block: an output-feedback step in every block mode.
+            c.EncryptBlock(chain.data(), chain.data());
+            for (size_t j = 0; i + j < at + n; ++j)
+                out[i + j] = in[i + j] ^ chain[j];
+        }
+        at += n;
+    }
+    return out;
+}
+
+// Call lengths of every batch remainder of the multi-block kernels (up to 16 blocks of 8 bytes
+// or 8 of 16, then 8, 4, 3, 2 and 1 at a time), with and without a partial block, and the
+// job's portions.
+std::vector<std::vector<size_t>> KernelCalls(size_t b)
+{
+    std::vector<std::vector<size_t>> cases;
+    for (size_t blocks = 0; blocks <= 40; ++blocks)
+        for (size_t extra : {size_t{0}, size_t{1}, b - 1})
+            if (blocks * b + extra != 0)
+                cases.push_back({blocks * b + extra});
+    cases.push_back({8192, 8192, 8192, 8191, 7233});
+    cases.push_back({3, 5 * b, 1, 17 * b + 2, b, 33 * b, 2 * b - 1});
+    return cases;
+}
+
+} // namespace
+
+TYPED_TEST(ModeProperties, DecryptionKernelsFollowTheBlockByBlockRules)
+{
+    const size_t b = this->B();
+    for (auto mode : AllModes) {
+        this->cipher.CipherMode = mode;
+        for (const auto& calls : KernelCalls(b)) {
+            const size_t total = std::accumulate(calls.begin(), calls.end(), size_t{0});
+            SCOPED_TRACE(std::to_string(int(mode)) + ", first call " + std::to_string(calls[0]) +
+                         ", " + std::to_string(calls.size()) + " calls");
+            const Bytes data = PseudoRandomBytes(total, total + mode);
+            this->cipher.RestartChain();
+            Bytes chain = this->ChainNow();
+            const Bytes expected = ModelDecrypt(this->cipher, mode, chain, data, calls);
+
+            // In place, as the jobs call it, and into a separate target.
+            Bytes inPlace = data, apart(total, 0xEE);
+            for (bool separate : {false, true}) {
+                this->cipher.RestartChain();
+                size_t at = 0;
+                for (const size_t n : calls) {
+                    uint8_t* target = separate ? apart.data() : inPlace.data();
+                    const uint8_t* source = separate ? data.data() : inPlace.data();
+                    this->cipher.DecryptBuffer(source + at, target + at, static_cast<int32_t>(n));
+                    at += n;
+                }
+                EXPECT_EQ(ToHex(this->ChainNow()), ToHex(chain)) << "separate " << separate;
+            }
+            ASSERT_EQ(ToHex(inPlace), ToHex(expected));
+            ASSERT_EQ(ToHex(apart), ToHex(expected));
+        }
+    }
+}
+
+// ---- copies of a keyed cipher -----------------------------------------------------------------
+
+TYPED_TEST(ModeProperties, CloneCarriesKeyModeAndChainAndIsIndependent)
+{
+    const Bytes data = PseudoRandomBytes(1000, 41);
+    for (auto mode : AllModes) {
+        SCOPED_TRACE(int(mode));
+        this->cipher.CipherMode = mode;
+        this->cipher.RestartChain();
+        Bytes head = data;
+        this->cipher.DecryptBuffer(head.data(), head.data(), 13);
+        const auto copy = this->cipher.Clone();
+        EXPECT_TRUE(copy->Ready());
+        EXPECT_EQ(copy->CipherMode, mode);
+        EXPECT_EQ(ToHex(copy->Chain(), this->B()), ToHex(this->ChainNow()));
+        EXPECT_EQ(ToHex(copy->StartChain(), this->B()),
+                  ToHex(this->cipher.StartChain(), this->B()));
+        // The same bytes from here on, and moving one leaves the other where it was.
+        Bytes a = data, b = data;
+        const Bytes before = this->ChainNow();
+        copy->DecryptBuffer(b.data(), b.data(), 1000);
+        EXPECT_EQ(ToHex(this->ChainNow()), ToHex(before));
+        this->cipher.DecryptBuffer(a.data(), a.data(), 1000);
+        EXPECT_EQ(a, b);
+        const Bytes mine = this->ChainNow();
+        copy->RestartChain();
+        EXPECT_EQ(ToHex(this->ChainNow()), ToHex(mine));
+        // Wiping the original leaves the copy's key in place.
+        this->cipher.WipeKey();
+        EXPECT_TRUE(copy->Ready());
+        Bytes c = data;
+        copy->DecryptBuffer(c.data(), c.data(), 100);
+        this->cipher.SetPassword("mode properties");
+        this->cipher.CipherMode = mode;
+        Bytes d = data;
+        this->cipher.DecryptBuffer(d.data(), d.data(), 100);
+        EXPECT_EQ(c, d);
+    }
+    // A copy of a cipher without a key has none either.
+    TypeParam fresh;
+    const auto none = fresh.Clone();
+    EXPECT_FALSE(none->Ready());
+    Bytes buf(16, 0);
+    EXPECT_THROW(none->DecryptBuffer(buf.data(), buf.data(), 16), EMV_blockcipher);
+}
+
+TYPED_TEST(ModeProperties, SetChainContinuesFromTheGivenValue)
+{
+    const size_t b = this->B();
+    const Bytes data = PseudoRandomBytes(5 * b + 3, 43);
+    for (auto mode : AllModes) {
+        SCOPED_TRACE(int(mode));
+        this->cipher.CipherMode = mode;
+        this->cipher.RestartChain();
+        Bytes whole = data;
+        this->cipher.DecryptBuffer(whole.data(), whole.data(), static_cast<int32_t>(b * 2));
+        const Bytes midway = this->ChainNow();
+        this->cipher.DecryptBuffer(whole.data() + 2 * b, whole.data() + 2 * b,
+                                   static_cast<int32_t>(data.size() - 2 * b));
+        // Another object, set to the chaining value at 2 blocks, gives the rest.
+        TypeParam other;
+        other.SetPassword("mode properties");
+        other.CipherMode = mode;
+        other.SetChain(midway.data());
+        EXPECT_EQ(ToHex(other.StartChain(), b), ToHex(this->cipher.StartChain(), b));
+        Bytes rest(data.begin() + 2 * static_cast<long>(b), data.end());
+        other.DecryptBuffer(rest.data(), rest.data(), static_cast<int32_t>(rest.size()));
+        EXPECT_TRUE(std::equal(rest.begin(), rest.end(), whole.begin() + 2 * static_cast<long>(b)));
+        EXPECT_EQ(ToHex(other.Chain(), b), ToHex(this->ChainNow()));
+    }
+    TypeParam fresh;
+    const Bytes value(b, 0x77);
+    EXPECT_THROW(fresh.SetChain(value.data()), EMV_blockcipher);
+    EXPECT_EQ(ToHex(fresh.Chain(), b), ToHex(Bytes(b, 0xFF)));
 }

@@ -1,0 +1,158 @@
+// Parallel against serial decryption of an 8 MiB body in CBC, cut as the jobs cut it (steps of
+// 32767 bytes, each as portions of 8192, 8192, 8192 and 8191). Serial: one buffer call per
+// portion, as DecryptFromStream makes them. Parallel: a TParallelDecryptor kept for the whole
+// body, given four steps per call (what a job would hand over between two looks at its Stop
+// button) or the whole body at once. Wall-clock speed and the processor time of all threads; a
+// table of ratios to the serial run at the end.
+//
+//   build/bin/parallel_decrypt_bench
+//   build/bin/parallel_decrypt_bench --benchmark_filter=Twofish
+#include "cipher/CipherIds.h"
+#include "cipher/ParallelDecrypt.h"
+
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <map>
+#include <string>
+#include <vector>
+
+using namespace mv::cipher;
+
+namespace {
+
+constexpr int32_t JobStep = 32767;
+constexpr size_t BodyBytes = 8 << 20;
+
+struct TCipherCase
+{
+    const char* name;
+    int index;
+};
+const TCipherCase Ciphers[] = {{"Twofish", 0}, {"Cast128", 4}, {"Blowfish", 5}, {"Rijndael", 1}};
+
+std::unique_ptr<TMV_blockcipher> Keyed(int index)
+{
+    auto cipher = CreateCipher(index);
+    cipher->SetPassword("benchmark password");
+    cipher->CipherMode = cmCBC;
+    return cipher;
+}
+
+void Serial(benchmark::State& state, int index)
+{
+    auto cipher = Keyed(index);
+    std::vector<uint8_t> body(BodyBytes, 0x5C);
+    std::vector<int32_t> portions;
+    AppendStepPortions(portions, static_cast<int64_t>(body.size()), JobStep);
+    for (auto _ : state) {
+        size_t at = 0;
+        for (const int32_t n : portions) {
+            cipher->DecryptBuffer(body.data() + at, body.data() + at, n);
+            at += static_cast<size_t>(n);
+        }
+        benchmark::DoNotOptimize(body.data());
+    }
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * body.size()));
+}
+
+// stepsPerCall 0: the whole body in one call.
+void Parallel(benchmark::State& state, int index, unsigned threads, size_t stepsPerCall)
+{
+    auto cipher = Keyed(index);
+    TParallelDecryptor decryptor(threads);
+    std::vector<uint8_t> body(BodyBytes, 0x5C);
+    const size_t group = stepsPerCall == 0 ? body.size() : stepsPerCall * JobStep;
+    std::vector<std::vector<int32_t>> calls;
+    for (size_t at = 0; at < body.size(); at += group) {
+        calls.emplace_back();
+        AppendStepPortions(calls.back(), static_cast<int64_t>(std::min(group, body.size() - at)),
+                           JobStep);
+    }
+    for (auto _ : state) {
+        size_t at = 0;
+        for (const auto& portions : calls) {
+            decryptor.Decrypt(*cipher, body.data() + at, body.data() + at, portions);
+            for (const int32_t n : portions)
+                at += static_cast<size_t>(n);
+        }
+        benchmark::DoNotOptimize(body.data());
+    }
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * body.size()));
+}
+
+// Keeps each run's wall-clock speed and its processor time (all threads of the process) so the
+// ratios to the serial run can be printed at the end. The processor time shows what the
+// parallel path costs beyond the serial one, also on a machine whose cores are busy with other
+// work, where the wall-clock figures say little.
+class TRatioReporter : public benchmark::ConsoleReporter
+{
+public:
+    void ReportRuns(const std::vector<Run>& runs) override
+    {
+        for (const auto& run : runs) {
+            const auto it = run.counters.find("bytes_per_second");
+            if (it != run.counters.end())
+                figures[run.benchmark_name()] = {it->second.value, run.GetAdjustedCPUTime()};
+        }
+        ConsoleReporter::ReportRuns(runs);
+    }
+
+    // Each run against the serial run of the same cipher; with --benchmark_repetitions, the
+    // medians against the median.
+    void PrintRatios() const
+    {
+        std::printf("\n%-44s %10s %10s %8s %14s\n", "cipher/way", "MB/s", "serial", "ratio",
+                    "cpu vs serial");
+        for (const auto& [name, figure] : figures) {
+            // cipher/way/process_time/real_time and an aggregate's suffix.
+            const std::string tail = name.substr(name.find("/process_time"));
+            const std::string suffix = tail.substr(tail.find("real_time") + 9);
+            if (suffix != "" && suffix != "_median")
+                continue;
+            const std::string cipher = name.substr(0, name.find('/'));
+            const auto serial = figures.find(cipher + "/Serial" + tail);
+            if (serial == figures.end() || serial->first == name)
+                continue;
+            std::printf("%-44s %10.1f %10.1f %8.2f %14.2f\n", name.c_str(), figure.speed / 1e6,
+                        serial->second.speed / 1e6, figure.speed / serial->second.speed,
+                        figure.cpuTime / serial->second.cpuTime);
+        }
+    }
+
+private:
+    struct TFigure
+    {
+        double speed;
+        double cpuTime;
+    };
+    std::map<std::string, TFigure> figures;
+};
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    for (const auto& c : Ciphers) {
+        const std::string name = c.name;
+        benchmark::RegisterBenchmark((name + "/Serial").c_str(), Serial, c.index)
+            ->UseRealTime()
+            ->MeasureProcessCPUTime();
+        for (const unsigned threads : {1u, 2u})
+            benchmark::RegisterBenchmark(
+                (name + "/Parallel" + std::to_string(threads) + "/FourSteps").c_str(), Parallel,
+                c.index, threads, size_t{4})
+                ->UseRealTime()
+                ->MeasureProcessCPUTime();
+        benchmark::RegisterBenchmark((name + "/Parallel2/WholeBody").c_str(), Parallel, c.index, 2u,
+                                     size_t{0})
+            ->UseRealTime()
+            ->MeasureProcessCPUTime();
+    }
+    benchmark::Initialize(&argc, argv);
+    TRatioReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    reporter.PrintRatios();
+    benchmark::Shutdown();
+    return 0;
+}
