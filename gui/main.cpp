@@ -2,13 +2,13 @@
 // with the real program's services and runs the event loop.
 #include "app/MainControls.h"
 #include "app/MainForm.h"
+#include "gui/DesktopOpener.h"
 #include "gui/QtWindow.h"
 
 #include <QApplication>
-#include <QDesktopServices>
 #include <QFile>
-#include <QUrl>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -19,8 +19,8 @@ int main(int argc, char** argv)
 
     mv::gui::TQtWindow window;
     mv::app::TMainServices services = mv::app::SystemServices();
-    services.OpenAddress = [](const std::string& address) {
-        QDesktopServices::openUrl(QUrl(QString::fromStdString(address)));
+    services.OpenAddress = [](const std::string& address, std::function<void()> failed) {
+        mv::gui::OpenAddress(address, std::move(failed));
     };
     services.ParentWindowHandle = [&window] {
         return static_cast<void*>(static_cast<QWidget*>(&window));
