@@ -8,7 +8,8 @@ CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=Release
 PACKAGES := build-essential cmake pkg-config libgtest-dev libbenchmark-dev \
             libcrypto++-dev libssl-dev zlib1g-dev libdeflate-dev libinih-dev libcli11-dev \
             qt6-base-dev qt6-svg-dev libgl-dev fonts-dejavu-core clang-14 libclang-rt-14-dev \
-            dpkg-dev file desktop-file-utils appstream shared-mime-info
+            dpkg-dev file desktop-file-utils appstream shared-mime-info \
+            man-db
 
 .PHONY: all deps configure build test run bench package clean
 
