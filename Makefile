@@ -3,12 +3,15 @@ BUILD ?= build
 JOBS ?= 2
 CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=Release
 
-# Debian packages the build and the tests need.
+# Debian packages the build and the tests need (the last line: making the Debian package and
+# checking what it installs).
 PACKAGES := build-essential cmake pkg-config libgtest-dev libbenchmark-dev \
             libcrypto++-dev libssl-dev zlib1g-dev libdeflate-dev libinih-dev libcli11-dev \
-            qt6-base-dev qt6-svg-dev libgl-dev fonts-dejavu-core clang-14 libclang-rt-14-dev
+            qt6-base-dev qt6-svg-dev libgl-dev fonts-dejavu-core clang-14 libclang-rt-14-dev \
+            dpkg-dev file desktop-file-utils appstream shared-mime-info \
+            man-db
 
-.PHONY: all deps configure build test run bench clean
+.PHONY: all deps configure build test run bench package clean
 
 all: build
 
@@ -45,6 +48,10 @@ run: build
 
 bench: build
 	$(BUILD)/bin/cipher_bench
+
+# The Debian package from the installation rules: $(BUILD)/morvane_<version>_<arch>.deb.
+package: build
+	cd $(BUILD) && cpack -G DEB
 
 clean:
 	rm -rf $(BUILD)

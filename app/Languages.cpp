@@ -96,7 +96,7 @@ const TRow Captions[] = {
     {{"GroupBox5"}, "  Program  ", "  Program  "},
     {{"Label7"}, "Language", "Limba"},
     {{"btnUpdate"}, "Check for updates", "Verifica versiuni noi"},
-    {{"FlatRadioButton1"}, "Windows temp path", "Windows temp"},
+    {{"FlatRadioButton1"}, "System temp path", "Temp sistem"},
     {{"FlatRadioButton2"}, "Select path", "Selecteaza director"},
     {{"chkAssociate"}, "  Associate *.mvx files with Morvane",
      "  Deschide fisierele *.mvx cu Morvane"},
@@ -190,6 +190,23 @@ void ApplyEnglishTexts(TMainWindow& window, TVariabile& variabile)
 void ApplyRomanianTexts(TMainWindow& window, TVariabile& variabile)
 {
     Apply(window, variabile, 1);
+}
+
+std::string SettingsNotSavedText(uint8_t language, const std::string& path,
+                                 const std::string& reason)
+{
+    // The path on a line of its own, so that it reads (and wraps) as one piece.
+    return (language == 1 ? "Optiunile nu au putut fi salvate.\n"
+                          : "Unable to save the options.\n") +
+           path + "\n" + reason;
+}
+
+std::string HelpNotOpenedText(uint8_t language, const std::string& path)
+{
+    return (language == 1 ? "Niciun program nu a putut deschide fisierul help. Deschideti-l "
+                            "intr-un browser:\n"
+                          : "No program could open the help file. Open it in a browser:\n") +
+           path;
 }
 
 void ApplyLanguage(TMainWindow& window, TVariabile& variabile, int language)

@@ -7,6 +7,9 @@
 #include "app/MainWindow.h"
 #include "app/Variabile.h"
 
+#include <cstdint>
+#include <string>
+
 namespace mv::app {
 
 // Web addresses the captions and hints name (placeholders under the reserved example domain
@@ -19,5 +22,12 @@ void ApplyEnglishTexts(TMainWindow& window, TVariabile& variabile);
 void ApplyRomanianTexts(TMainWindow& window, TVariabile& variabile);
 // 0 English; any other code Romanian (the language list has two entries).
 void ApplyLanguage(TMainWindow& window, TVariabile& variabile, int language);
+
+// Messages that name a file and so are built around it, in the language (1 Romanian, otherwise
+// English): a settings save that failed, with the system's reason, and a manual that no program
+// on this desktop opened.
+std::string SettingsNotSavedText(uint8_t language, const std::string& path,
+                                 const std::string& reason);
+std::string HelpNotOpenedText(uint8_t language, const std::string& path);
 
 } // namespace mv::app

@@ -46,26 +46,34 @@ void TMainForm::btnHelpClick()
         window_.ShowMessage(TMessageKind::Plain, variabile_.Text(TText::MsgNoHelpFile));
         return;
     }
+    // Without a program to open it the user still learns where the manual is.
+    const std::filesystem::path manual = std::filesystem::absolute(help, error);
+    const auto notOpened = [this, manual] {
+        window_.ShowMessage(TMessageKind::Information,
+                            HelpNotOpenedText(variabile_.CurrentLanguage, manual.string()));
+    };
     if (services_.OpenAddress)
-        services_.OpenAddress(platform::FileUrl(std::filesystem::absolute(help, error)));
+        services_.OpenAddress(platform::FileUrl(manual), notOpened);
+    else
+        notOpened();
 }
 
 void TMainForm::btnURLClick()
 {
     if (services_.OpenAddress)
-        services_.OpenAddress(UpdateAddress(variabile_.CurrentLanguage));
+        services_.OpenAddress(UpdateAddress(variabile_.CurrentLanguage), {});
 }
 
 void TMainForm::Image2Click()
 {
     if (services_.OpenAddress)
-        services_.OpenAddress(ProductAddress);
+        services_.OpenAddress(ProductAddress, {});
 }
 
 void TMainForm::Image1DblClick()
 {
     if (services_.OpenAddress)
-        services_.OpenAddress(VendorAddress);
+        services_.OpenAddress(VendorAddress, {});
 }
 
 } // namespace mv::app

@@ -53,7 +53,8 @@ struct TControlSpec
 inline constexpr const char* ApplicationTitle = "Morvane";
 inline constexpr const char* WindowCaption = "   ::: Morvane v0.5 beta 3 :::";
 inline constexpr const char* StatusTitle = "Status";
-inline constexpr const char* DesignedForText = "Designed for Windows XP / 2000 / ME / 98";
+// The caption under the system picture names the system this build was made for.
+inline constexpr const char* DesignedForText = "Designed for " MORVANE_SYSTEM_NAME;
 
 // The whole table, pages first (in page order).
 std::span<const TControlSpec> MainControls();

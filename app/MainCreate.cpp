@@ -28,7 +28,8 @@ TMainForm::~TMainForm()
 
 std::filesystem::path TMainForm::SettingsFile() const
 {
-    return SettingsPath(services_.ProgramDirectory);
+    return settingsFile_.empty() ? SettingsPath(services_.ProgramDirectory, services_.ConfigHome)
+                                 : settingsFile_;
 }
 
 void TMainForm::FormCreate(const std::vector<std::string>& arguments)
@@ -44,7 +45,20 @@ void TMainForm::FormCreate(const std::vector<std::string>& arguments)
     window_.SetItemIndex("edtAlgorithm", 0);
     window_.SetItemIndex("edtCipherMode", 0);
     window_.SetItemIndex("edtLanguage", 0);
-    LoadSettings(window_, variabile_, SettingsFile());
+    // The place is chosen once: the file read now is the file written at closing.
+    settingsFile_ = SettingsPath(services_.ProgramDirectory, services_.ConfigHome);
+    LoadSettings(window_, variabile_, settingsFile_);
+    if (services_.AssociationPresent) {
+        // The box shows whether the association is there, not what the file remembers (the
+        // pieces may have been written, or removed, by another copy or by hand). Only a click
+        // writes or removes anything.
+        const bool present = services_.AssociationPresent();
+        if (present != window_.Checked("chkAssociate")) {
+            showingAssociation_ = true;
+            window_.SetChecked("chkAssociate", present);
+            showingAssociation_ = false;
+        }
+    }
     window_.Click("btnEncrypt");
 
     if (!arguments.empty()) {
@@ -69,7 +83,11 @@ void TMainForm::FormCreate(const std::vector<std::string>& arguments)
 
 void TMainForm::FormClose()
 {
-    SaveSettings(window_, SettingsFile());
+    const std::filesystem::path file = SettingsFile();
+    std::string reason;
+    if (!SaveSettings(window_, file, &reason))
+        window_.ShowMessage(TMessageKind::Error, SettingsNotSavedText(variabile_.CurrentLanguage,
+                                                                      file.string(), reason));
 }
 
 void TMainForm::btnExitClick()

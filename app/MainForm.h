@@ -27,8 +27,11 @@ namespace mv::app {
 struct TMainServices
 {
     TJobTable Jobs;
-    // Where Morvane.ini lives: the program file's directory.
+    // The program file's directory: Plugins/, Help/ and a portable copy's Morvane.ini.
     std::filesystem::path ProgramDirectory;
+    // The user's configuration home ($XDG_CONFIG_HOME): Morvane/Morvane.ini below it unless a
+    // portable copy keeps the file beside the program (app/Settings.h). Empty: beside the program.
+    std::filesystem::path ConfigHome;
     // The user's home directory ending in "/": the decryption output at start.
     std::string HomeDirectory;
     // The system's temporary directory ending in "/".
@@ -41,12 +44,17 @@ struct TMainServices
     // chkAssociate's effect: write (true) or remove (false) the file association; nothing when
     // empty. A failure to write raises a platform::Exception, which the handler shows.
     std::function<void(bool)> Associate;
+    // Whether any piece of the association is there for this user; chkAssociate shows it at
+    // start, whatever the settings file says. Nothing is checked when empty.
+    std::function<bool()> AssociationPresent;
     // Runs when a page becomes visible, after the page's own handler (tabToolsShow,
     // tabAboutShow); nothing when empty.
     std::function<void(const std::string& page)> PageShown;
-    // Asks the desktop to open an address: a web address or the file: address of a document
-    // (the Qt window: QDesktopServices::openUrl). Its answer is not examined; nothing when empty.
-    std::function<void(const std::string& address)> OpenAddress;
+    // Asks the desktop to open an address: a web address or the file: address of a document.
+    // failed, when given, runs once no program could open it (no opener, or the opener said it
+    // failed), possibly later from the event loop; the web addresses pass none. Nothing is opened
+    // when empty.
+    std::function<void(const std::string& address, std::function<void()> failed)> OpenAddress;
     // The resident set size of the process in bytes, nothing when unknown (the About page).
     std::function<std::optional<uint64_t>()> ResidentBytes;
     // The handle a tool plug-in's dialogs take as their parent, and the toolkit it belongs to
@@ -58,10 +66,11 @@ struct TMainServices
     std::function<void(const std::string&)> Terminate;
 };
 
-// The real program's services: the directory of /proc/self/exe, $HOME, the system's temporary
-// directory, the compiled-in version, the engine's jobs, the plug-ins beside the program, the
-// file association under the user's XDG homes, the resident set from /proc and xdg-open for
-// addresses (the Qt window replaces OpenAddress with QDesktopServices and fills the parent).
+// The real program's services: the directory of /proc/self/exe, $HOME, the XDG configuration
+// home, the system's temporary directory, the compiled-in version, the engine's jobs, the plug-ins
+// beside the program and in the user's data home, the file association under the user's XDG
+// homes, the resident set from /proc and xdg-open for addresses (the Qt window replaces
+// OpenAddress with its own and fills the parent).
 TMainServices SystemServices();
 
 // The status line: "  Morvane v0.5 beta 3 ( <version> )  -  [ 6 algorithms, 4 modes, <count>"
@@ -142,6 +151,7 @@ public:
     TMainJobHost& JobHost() { return jobHost_; }
     // The outcome of the last job the Start button ran, if any.
     const std::optional<engine::TJobResult>& LastJobResult() const { return lastJobResult_; }
+    // The settings file this run reads and writes, chosen once at creation.
     std::filesystem::path SettingsFile() const;
 
 private:
@@ -157,6 +167,9 @@ private:
     TMainServices services_;
     TMainJobHost jobHost_;
     std::optional<engine::TJobResult> lastJobResult_;
+    std::filesystem::path settingsFile_;
+    // Set while chkAssociate is put to the association's real state, which runs no handler.
+    bool showingAssociation_ = false;
 };
 
 } // namespace mv::app

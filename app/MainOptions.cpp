@@ -40,7 +40,7 @@ void TMainForm::chkShowHintClick()
 
 void TMainForm::chkAssociateClick()
 {
-    if (!services_.Associate)
+    if (showingAssociation_ || !services_.Associate)
         return;
     // A piece that cannot be written ends the writing there; what was written stays, the box
     // stays checked, and the reason goes to the user.

@@ -27,25 +27,52 @@ std::optional<std::string> CopyText(MorvaneTextFunction function, size_t limit)
 
 } // namespace
 
-std::vector<fs::path> PluginCandidates(const fs::path& pluginDirectory)
+std::vector<fs::path> PluginDirectories(const fs::path& programDirectory, const fs::path& dataHome)
 {
-    std::vector<fs::path> candidates;
+    std::vector<fs::path> directories = {programDirectory / "Plugins"};
+    if (dataHome.empty())
+        return directories;
+    const fs::path user = dataHome / "Morvane" / "Plugins";
     std::error_code error;
-    for (fs::directory_iterator it(pluginDirectory, error), end; !error && it != end;
-         it.increment(error))
-        if (EndsWithSo(it->path().filename().string()))
-            candidates.push_back(it->path());
-    if (candidates.size() > MaxPlugins) {
-        std::sort(candidates.begin(), candidates.end(), [](const fs::path& a, const fs::path& b) {
-            return a.filename().string() < b.filename().string();
-        });
-        candidates.resize(MaxPlugins);
+    // A user who points the data home at the program's own directory gets each tool once.
+    if (!fs::equivalent(directories.front(), user, error))
+        directories.push_back(user);
+    return directories;
+}
+
+std::vector<fs::path> PluginCandidates(const std::vector<fs::path>& pluginDirectories)
+{
+    std::vector<std::vector<fs::path>> found;
+    size_t total = 0;
+    for (const fs::path& directory : pluginDirectories) {
+        std::vector<fs::path>& files = found.emplace_back();
+        std::error_code error;
+        for (fs::directory_iterator it(directory, error), end; !error && it != end;
+             it.increment(error)) {
+            std::error_code kind;
+            if (EndsWithSo(it->path().filename().string()) && fs::is_regular_file(it->path(), kind))
+                files.push_back(it->path());
+        }
+        total += files.size();
     }
+    std::vector<fs::path> candidates;
+    for (std::vector<fs::path>& files : found) {
+        if (total > MaxPlugins)
+            std::sort(files.begin(), files.end(), [](const fs::path& a, const fs::path& b) {
+                return a.filename().string() < b.filename().string();
+            });
+        candidates.insert(candidates.end(), files.begin(), files.end());
+    }
+    if (candidates.size() > MaxPlugins)
+        candidates.resize(MaxPlugins);
     return candidates;
 }
 
 std::optional<TPlugin> ReadPlugin(const fs::path& library)
 {
+    std::error_code error;
+    if (!fs::is_regular_file(library, error))
+        return std::nullopt;
     try {
         platform::TDynamicLibrary loaded(library);
         auto name = loaded.Function<MorvaneTextFunction>("D_NAME");
@@ -71,10 +98,11 @@ std::optional<TPlugin> ReadPlugin(const fs::path& library)
     }
 }
 
-void LoadPlugins(TMainWindow& window, TVariabile& variabile, const fs::path& programDirectory)
+void LoadPlugins(TMainWindow& window, TVariabile& variabile,
+                 const std::vector<fs::path>& pluginDirectories)
 {
     variabile.Plugins.clear();
-    for (const fs::path& library : PluginCandidates(programDirectory / "Plugins"))
+    for (const fs::path& library : PluginCandidates(pluginDirectories))
         if (std::optional<TPlugin> plugin = ReadPlugin(library))
             variabile.Plugins.push_back(std::move(*plugin));
     variabile.PluginCount = static_cast<uint8_t>(variabile.Plugins.size());
@@ -85,6 +113,10 @@ void LoadPlugins(TMainWindow& window, TVariabile& variabile, const fs::path& pro
 
 void RunPlugin(const TPlugin& plugin, const MorvaneApplication& application)
 {
+    // The file may have been replaced since start-up; the loader would wait on a FIFO.
+    std::error_code error;
+    if (!fs::is_regular_file(plugin.LibraryPath, error))
+        throw platform::EDLLLoadError(plugin.LibraryPath + ": not a regular file");
     platform::TDynamicLibrary library(plugin.LibraryPath);
     auto run = library.Function<MorvaneExecFunction>("D_EXEC");
     if (!run)

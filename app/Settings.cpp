@@ -9,6 +9,7 @@
 #include <cctype>
 #include <map>
 #include <string>
+#include <unistd.h>
 
 namespace mv::app {
 
@@ -82,9 +83,21 @@ int HexDigit(char c)
 
 } // namespace
 
-std::filesystem::path SettingsPath(const std::filesystem::path& programDirectory)
+std::filesystem::path SettingsPath(const std::filesystem::path& programDirectory,
+                                   const std::filesystem::path& configHome)
 {
-    return programDirectory / SettingsFileName;
+    const std::filesystem::path portable = programDirectory / SettingsFileName;
+    if (configHome.empty())
+        return portable;
+    std::error_code error;
+    // A FIFO or a device of that name is no settings file: reading it could wait forever.
+    const bool rewritable =
+        std::filesystem::is_regular_file(portable, error) &&
+        ::access(portable.c_str(), W_OK) == 0 &&
+        ::access(programDirectory.empty() ? "." : programDirectory.c_str(), W_OK | X_OK) == 0;
+    if (rewritable)
+        return portable;
+    return configHome / SettingsDirectoryName / SettingsFileName;
 }
 
 std::optional<int32_t> ParseIniInteger(std::string_view text)
@@ -128,9 +141,12 @@ void LoadSettings(TMainWindow& window, TVariabile& variabile,
 {
     TValues values;
     // A missing file and one that cannot be read both start the program with the defaults; an
-    // unreadable file must not leave the window without any language at all.
-    if (ini_parse(settingsFile.c_str(), CollectValue, &values) < 0)
-        values.clear();
+    // unreadable file must not leave the window without any language at all. Only a regular file
+    // is read, without waiting on a FIFO.
+    if (std::optional<std::string> text = platform::ReadSmallFile(settingsFile)) {
+        if (ini_parse_string(text->c_str(), CollectValue, &values) < 0)
+            values.clear();
+    }
 
     for (const TKey& key : Keys) {
         int32_t value = 0;
@@ -153,7 +169,8 @@ void LoadSettings(TMainWindow& window, TVariabile& variabile,
     variabile.SecureWipe = window.Checked("chk3PassWipe");
 }
 
-bool SaveSettings(const TMainWindow& window, const std::filesystem::path& settingsFile)
+bool SaveSettings(const TMainWindow& window, const std::filesystem::path& settingsFile,
+                  std::string* error)
 {
     std::vector<platform::TIniSection> sections;
     for (const TKey& key : Keys) {
@@ -164,7 +181,9 @@ bool SaveSettings(const TMainWindow& window, const std::filesystem::path& settin
                                       : std::to_string(std::max(0, window.ItemIndex(key.Control)));
         sections.back().Keys.emplace_back(key.Name, value);
     }
-    return platform::WriteIniFile(settingsFile, sections);
+    // The user's own settings directory is nobody else's business.
+    return platform::CreateDirectories(settingsFile.parent_path(), 0700, error) &&
+           platform::WriteIniFile(settingsFile, sections, error);
 }
 
 } // namespace mv::app

@@ -1,5 +1,7 @@
-// The settings file "Morvane.ini" beside the program: the state of the option controls between
-// runs. Read once while the main window is created, rewritten whenever it closes.
+// The settings file "Morvane.ini": the state of the option controls between runs. Read once while
+// the main window is created, rewritten whenever it closes. It lives beside the program only in a
+// portable copy (the file is already there and can be rewritten); otherwise in the user's
+// configuration home, so an installed program keeps each user's options.
 #pragma once
 
 #include "app/MainWindow.h"
@@ -7,14 +9,20 @@
 
 #include <filesystem>
 #include <optional>
+#include <string>
 #include <string_view>
 
 namespace mv::app {
 
 inline constexpr const char* SettingsFileName = "Morvane.ini";
+// The directory below the configuration home that holds the user's settings file.
+inline constexpr const char* SettingsDirectoryName = "Morvane";
 
-// programDirectory / "Morvane.ini".
-std::filesystem::path SettingsPath(const std::filesystem::path& programDirectory);
+// programDirectory/Morvane.ini when it is a regular file there that this user can rewrite (the file
+// and its directory writable, since a save replaces it); otherwise
+// configHome/Morvane/Morvane.ini. An empty configHome leaves only the place beside the program.
+std::filesystem::path SettingsPath(const std::filesystem::path& programDirectory,
+                                   const std::filesystem::path& configHome);
 
 // A 32-bit integer in decimal or, after "0x" or "$", hexadecimal, with an optional sign; nothing
 // for any other text.
@@ -27,8 +35,10 @@ std::optional<int32_t> ParseIniInteger(std::string_view text);
 void LoadSettings(TMainWindow& window, TVariabile& variabile,
                   const std::filesystem::path& settingsFile);
 
-// Writes exactly the three sections and 14 keys from the controls' state (not the globals).
-// False when the file could not be written; nothing is reported to the user.
-bool SaveSettings(const TMainWindow& window, const std::filesystem::path& settingsFile);
+// Writes exactly the three sections and 14 keys from the controls' state (not the globals),
+// creating the file's directory (mode 0700) when it is missing. False, with the system's reason in
+// error when given, when the file could not be written; the old file then stays as it was.
+bool SaveSettings(const TMainWindow& window, const std::filesystem::path& settingsFile,
+                  std::string* error = nullptr);
 
 } // namespace mv::app

@@ -14,20 +14,28 @@ TMainServices SystemServices()
 {
     TMainServices services;
     services.ProgramDirectory = platform::ProgramDirectory();
+    services.ConfigHome = platform::ConfigHome();
     services.Jobs = DefaultJobTable(services.ProgramDirectory);
     services.HomeDirectory = platform::HomeDirectory();
     services.TempDirectory = [] { return platform::TempDirectory(); };
     services.ProgramVersion = [] { return GetProgramVersion(); };
-    services.LoadPlugins = [directory = services.ProgramDirectory](TMainWindow& window,
-                                                                   TVariabile& variabile) {
-        LoadPlugins(window, variabile, directory);
+    services.LoadPlugins = [directories =
+                                PluginDirectories(services.ProgramDirectory, platform::DataHome())](
+                               TMainWindow& window, TVariabile& variabile) {
+        LoadPlugins(window, variabile, directories);
     };
-    // The XDG homes are read at every change of the box, as the desktop reads them.
+    // The XDG homes are read at every use, as the desktop reads them.
     services.Associate = [program = platform::ProgramFile()](bool on) {
         Associate(on, platform::UserAssociationPlaces(), program);
     };
+    services.AssociationPresent = [] {
+        return platform::AssociationPresent(platform::UserAssociationPlaces());
+    };
     services.ResidentBytes = [] { return platform::ResidentSetBytes(); };
-    services.OpenAddress = [](const std::string& address) { platform::OpenWithDesktop(address); };
+    services.OpenAddress = [](const std::string& address, std::function<void()> failed) {
+        if (!platform::OpenWithDesktop(address) && failed)
+            failed();
+    };
     return services;
 }
 

@@ -7,12 +7,17 @@
 //
 //   build/bin/parallel_decrypt_bench
 //   build/bin/parallel_decrypt_bench --benchmark_filter=Twofish
+//   build/bin/parallel_decrypt_bench --alternating=21     serial and 2-thread passes in turn
 #include "cipher/CipherIds.h"
 #include "cipher/ParallelDecrypt.h"
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
 #include <map>
 #include <string>
 #include <vector>
@@ -129,10 +134,79 @@ private:
     std::map<std::string, TFigure> figures;
 };
 
+// Serial and parallel passes over the body in turn, each pair close in time, so that on a
+// machine shared with other work both see about the same load: per cipher the median of the
+// speeds and of the ratio within each pair, wall-clock and processor time of all threads.
+double Seconds(clockid_t clock)
+{
+    timespec t{};
+    clock_gettime(clock, &t);
+    return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) * 1e-9;
+}
+
+double Median(std::vector<double> v)
+{
+    std::sort(v.begin(), v.end());
+    return v[v.size() / 2];
+}
+
+void Alternating(int rounds)
+{
+    std::printf("%-10s %12s %12s %14s %16s\n", "cipher", "serial MB/s", "2 thr MB/s", "wall ratio",
+                "cpu vs serial");
+    for (const auto& c : Ciphers) {
+        auto serialCipher = Keyed(c.index);
+        auto parallelCipher = Keyed(c.index);
+        TParallelDecryptor decryptor(2);
+        std::vector<uint8_t> body(BodyBytes, 0x5C);
+        std::vector<int32_t> all;
+        AppendStepPortions(all, static_cast<int64_t>(body.size()), JobStep);
+        std::vector<std::vector<int32_t>> groups;
+        for (size_t at = 0; at < body.size(); at += 4 * JobStep) {
+            groups.emplace_back();
+            AppendStepPortions(
+                groups.back(),
+                static_cast<int64_t>(std::min<size_t>(4 * JobStep, body.size() - at)), JobStep);
+        }
+        std::vector<double> serialSpeed, parallelSpeed, wallRatio, cpuRatio;
+        for (int round = 0; round < rounds; ++round) {
+            double wall = Seconds(CLOCK_MONOTONIC), cpu = Seconds(CLOCK_PROCESS_CPUTIME_ID);
+            size_t at = 0;
+            for (const int32_t n : all) {
+                serialCipher->DecryptBuffer(body.data() + at, body.data() + at, n);
+                at += static_cast<size_t>(n);
+            }
+            const double serialWall = Seconds(CLOCK_MONOTONIC) - wall;
+            const double serialCpu = Seconds(CLOCK_PROCESS_CPUTIME_ID) - cpu;
+            wall = Seconds(CLOCK_MONOTONIC), cpu = Seconds(CLOCK_PROCESS_CPUTIME_ID);
+            at = 0;
+            for (const auto& portions : groups) {
+                decryptor.Decrypt(*parallelCipher, body.data() + at, body.data() + at, portions);
+                for (const int32_t n : portions)
+                    at += static_cast<size_t>(n);
+            }
+            const double parallelWall = Seconds(CLOCK_MONOTONIC) - wall;
+            const double parallelCpu = Seconds(CLOCK_PROCESS_CPUTIME_ID) - cpu;
+            serialSpeed.push_back(static_cast<double>(body.size()) / serialWall / 1e6);
+            parallelSpeed.push_back(static_cast<double>(body.size()) / parallelWall / 1e6);
+            wallRatio.push_back(serialWall / parallelWall);
+            cpuRatio.push_back(parallelCpu / serialCpu);
+        }
+        std::printf("%-10s %12.1f %12.1f %14.2f %16.2f\n", c.name, Median(serialSpeed),
+                    Median(parallelSpeed), Median(wallRatio), Median(cpuRatio));
+    }
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
+    // --alternating[=rounds]: the paired passes instead of the benchmark library's runs.
+    for (int i = 1; i < argc; ++i)
+        if (std::strncmp(argv[i], "--alternating", 13) == 0) {
+            Alternating(argv[i][13] == '=' ? std::atoi(argv[i] + 14) : 15);
+            return 0;
+        }
     for (const auto& c : Ciphers) {
         const std::string name = c.name;
         benchmark::RegisterBenchmark((name + "/Serial").c_str(), Serial, c.index)

@@ -1,7 +1,12 @@
-// The subcommands of morvane-cli. Each returns the program's exit status (cli/ExitStatus.h).
+// The commands of morvane-cli. Each returns the program's exit status (cli/ExitStatus.h); a job
+// ended by a terminating signal ends the program with that signal instead (130 for Ctrl-C).
 #pragma once
 
 #include "cli/CliArguments.h"
+#include "cli/Printable.h"
+
+#include <filesystem>
+#include <string>
 
 namespace mv::cli {
 
@@ -14,11 +19,15 @@ int RunSelfTest();
 
 int RunCommand(const TCliArguments& arguments);
 
-// A stored file name as it can be shown on a terminal: control characters and bytes that are no
-// UTF-8 character become \xNN (a backslash too, so the text stays unambiguous).
-std::string PrintableName(const std::string& name);
-
-// Every message goes to stderr as one line, prefixed with the program's name.
+// Every message goes to stderr as one line, prefixed with the program's name, with its control
+// characters escaped (PrintableName); the lines of a message of several become one, joined by
+// ": ".
 void ShowError(const std::string& message);
+// The same about one file: "morvane-cli: PATH: message".
+void ShowFileError(const std::filesystem::path& path, const std::string& message);
+
+// Ends the program as the caught terminating signal would have, when there is one (a prompt or
+// job interrupted by Ctrl-C ends with 130); returns otherwise.
+void EndIfSignalled();
 
 } // namespace mv::cli

@@ -62,6 +62,25 @@ bool ReadPasswordFile(const std::string& path, TSecretText& password, std::strin
     return ok;
 }
 
+namespace {
+
+// One line typed without echo; false with the message when there is none to be had.
+bool ReadTypedPassword(const char* prompt, TSecretText& password, std::string& error)
+{
+    if (!ReadSecretLine(prompt, password)) {
+        error = InterruptRequested() ? "Interrupted" : MsgNoPassword;
+        return false;
+    }
+    if (password.Text().size() > MaxTypedPassword) {
+        password.Wipe();
+        error = MsgPasswordTooLong;
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
 bool ObtainPassword(const std::string& passwordFile, bool confirm, TSecretText& password,
                     std::string& error)
 {
@@ -73,20 +92,28 @@ bool ObtainPassword(const std::string& passwordFile, bool confirm, TSecretText& 
             error = MsgNoTerminal;
             return false;
         }
-        if (!ReadSecretLine(PasswordPrompt, password)) {
-            error = InterruptRequested() ? "Interrupted" : MsgNoPassword;
-            return false;
-        }
-        if (!password.Empty() && confirm) {
+        for (int attempt = 1;; ++attempt) {
+            if (!ReadTypedPassword(PasswordPrompt, password, error))
+                return false;
+            if (password.Empty() || !confirm)
+                break;
             TSecretText again;
-            if (!ReadSecretLine(ConfirmPrompt, again)) {
-                error = InterruptRequested() ? "Interrupted" : MsgPasswordMismatch;
+            if (!ReadTypedPassword(ConfirmPrompt, again, error)) {
+                password.Wipe();
+                if (error == MsgNoPassword)
+                    error = MsgPasswordMismatch;
                 return false;
             }
-            if (!(again == password)) {
+            if (again == password)
+                break;
+            password.Wipe();
+            if (attempt == PasswordAttempts) {
                 error = MsgPasswordMismatch;
                 return false;
             }
+            WriteToTerminal(std::string(MsgPasswordMismatch) + " Please type it again (" +
+                            std::to_string(attempt + 1) + " of " +
+                            std::to_string(PasswordAttempts) + ").\n");
         }
     }
     if (password.Empty()) {

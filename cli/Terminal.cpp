@@ -14,29 +14,47 @@ namespace mv::cli {
 
 namespace {
 
-// Prompts go to the terminal the answer comes from, so a redirected stderr does not hide them.
-class TPromptOutput
+// The user's terminal: the controlling terminal of the process, whatever standard input is (a
+// pipe carries data, never a password), else standard input when that is a terminal. Prompts are
+// written to it too, so a redirected stderr does not hide them. Without a controlling terminal
+// (cron, CI, a new session) nothing is there to open, and nothing waits for an answer.
+class TTerminalFile
 {
 public:
-    TPromptOutput()
+    TTerminalFile()
     {
-        const char* name = ttyname(STDIN_FILENO);
-        if (name)
-            fd = open(name, O_WRONLY | O_NOCTTY | O_CLOEXEC);
+        fd = open("/dev/tty", O_RDWR | O_NOCTTY | O_CLOEXEC);
+        if (fd < 0 && isatty(STDIN_FILENO) == 1) {
+            const char* name = ttyname(STDIN_FILENO);
+            fd = name ? open(name, O_RDWR | O_NOCTTY | O_CLOEXEC) : -1;
+            if (fd < 0)
+                fd = fcntl(STDIN_FILENO, F_DUPFD_CLOEXEC, 0);
+        }
     }
-    ~TPromptOutput()
+    ~TTerminalFile()
     {
         if (fd >= 0)
             close(fd);
     }
+    TTerminalFile(const TTerminalFile&) = delete;
+    TTerminalFile& operator=(const TTerminalFile&) = delete;
+
+    int Handle() const { return fd; }
+    bool Open() const { return fd >= 0; }
+
     void Write(const std::string& text) const
     {
-        int target = fd >= 0 ? fd : STDERR_FILENO;
         size_t done = 0;
+        bool toStderr = false;
         while (done < text.size()) {
+            const int target = fd >= 0 && !toStderr ? fd : STDERR_FILENO;
             ssize_t n = write(target, text.data() + done, text.size() - done);
             if (n < 0 && errno == EINTR)
                 continue;
+            if (n < 0 && target == fd && !toStderr) {
+                toStderr = true; // a terminal open for reading only
+                continue;
+            }
             if (n <= 0)
                 return;
             done += static_cast<size_t>(n);
@@ -51,24 +69,25 @@ private:
 class TEchoOff
 {
 public:
-    TEchoOff()
+    explicit TEchoOff(int terminal) : fd(terminal)
     {
-        if (tcgetattr(STDIN_FILENO, &saved) != 0)
+        if (tcgetattr(fd, &saved) != 0)
             return;
         termios quiet = saved;
         quiet.c_lflag &= ~static_cast<tcflag_t>(ECHO);
         quiet.c_lflag |= ECHONL;
-        active = tcsetattr(STDIN_FILENO, TCSAFLUSH, &quiet) == 0;
+        active = tcsetattr(fd, TCSAFLUSH, &quiet) == 0;
     }
     ~TEchoOff()
     {
         if (active)
-            tcsetattr(STDIN_FILENO, TCSAFLUSH, &saved);
+            tcsetattr(fd, TCSAFLUSH, &saved);
     }
     TEchoOff(const TEchoOff&) = delete;
     TEchoOff& operator=(const TEchoOff&) = delete;
 
 private:
+    int fd;
     termios saved{};
     bool active = false;
 };
@@ -90,13 +109,13 @@ public:
     TInterruptWindow(const TInterruptWindow&) = delete;
     TInterruptWindow& operator=(const TInterruptWindow&) = delete;
 
-    // Waits until standard input has something to read; false when interrupted.
-    bool WaitForInput() const
+    // Waits until the terminal has something to read; false when interrupted.
+    bool WaitForInput(int terminal) const
     {
         for (;;) {
             if (platform::TerminationSignal() != 0)
                 return false;
-            pollfd input{STDIN_FILENO, POLLIN, 0};
+            pollfd input{terminal, POLLIN, 0};
             int ready = ppoll(&input, 1, nullptr, &saved);
             if (ready > 0)
                 return true;
@@ -111,16 +130,16 @@ private:
 
 // Reads up to the newline into buffer (at most capacity bytes kept, the rest of a longer line
 // dropped). False on end of input before any byte, on an error, or on an interrupt.
-bool ReadLine(char* buffer, size_t capacity, size_t& length)
+bool ReadLine(int terminal, char* buffer, size_t capacity, size_t& length)
 {
     TInterruptWindow window;
     length = 0;
     bool any = false;
     for (;;) {
-        if (!window.WaitForInput())
+        if (!window.WaitForInput(terminal))
             return false;
         char c;
-        ssize_t n = read(STDIN_FILENO, &c, 1);
+        ssize_t n = read(terminal, &c, 1);
         if (n < 0 && errno == EINTR)
             continue;
         if (n < 0)
@@ -161,7 +180,7 @@ bool TSecretText::operator==(const TSecretText& other) const
 
 bool TerminalAvailable()
 {
-    return isatty(STDIN_FILENO) == 1;
+    return TTerminalFile().Open();
 }
 
 bool StderrIsTerminal()
@@ -171,16 +190,16 @@ bool StderrIsTerminal()
 
 bool ReadSecretLine(const std::string& prompt, TSecretText& line)
 {
-    if (!TerminalAvailable())
+    const TTerminalFile output;
+    if (!output.Open())
         return false;
-    TPromptOutput output;
     char buffer[4096];
     size_t length = 0;
     bool read;
     {
-        TEchoOff echoOff;
+        TEchoOff echoOff(output.Handle());
         output.Write(prompt);
-        read = ReadLine(buffer, sizeof buffer, length);
+        read = ReadLine(output.Handle(), buffer, sizeof buffer, length);
     }
     if (read)
         line.Assign(buffer, length);
@@ -192,18 +211,23 @@ bool ReadSecretLine(const std::string& prompt, TSecretText& line)
 
 bool ReadAnswerLine(const std::string& prompt, std::string& line)
 {
-    if (!TerminalAvailable())
+    const TTerminalFile output;
+    if (!output.Open())
         return false;
-    TPromptOutput output;
     output.Write(prompt);
     char buffer[256];
     size_t length = 0;
-    if (!ReadLine(buffer, sizeof buffer, length)) {
+    if (!ReadLine(output.Handle(), buffer, sizeof buffer, length)) {
         output.Write("\n");
         return false;
     }
     line.assign(buffer, length);
     return true;
+}
+
+void WriteToTerminal(const std::string& text)
+{
+    TTerminalFile().Write(text);
 }
 
 void InstallInterruptHandler()

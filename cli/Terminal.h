@@ -1,5 +1,6 @@
-// The user's terminal: standard input when it is one. Questions and passwords are read from it;
-// without it the program never waits for an answer that cannot come.
+// The user's terminal: the controlling terminal of the process (standard input when there is none
+// and it is a terminal). Questions and passwords are read from it, never from data piped into
+// standard input; without it the program never waits for an answer that cannot come.
 #pragma once
 
 #include <string>
@@ -26,6 +27,7 @@ private:
     std::string text;
 };
 
+// A terminal to ask on can be opened.
 bool TerminalAvailable();
 bool StderrIsTerminal();
 
@@ -35,6 +37,9 @@ bool ReadSecretLine(const std::string& prompt, TSecretText& line);
 
 // Shows prompt on the terminal and reads one line as typed. False on end of input or interrupt.
 bool ReadAnswerLine(const std::string& prompt, std::string& line);
+
+// Writes text where the prompts go: the terminal the answers come from.
+void WriteToTerminal(const std::string& text);
 
 // Ctrl-C and every other terminating signal ask the running job to stop instead of killing the
 // program, so the job can remove what it wrote; a second one does not cut that clean-up short

@@ -3,6 +3,9 @@
 #include "cli/Commands.h"
 #include "cli/ExitStatus.h"
 #include "cli/Password.h"
+#include "cli/Printable.h"
+
+#include "engine/Work.h"
 
 #include <chrono>
 #include <cstdio>
@@ -57,12 +60,24 @@ void TTerminalHost::SetPassword(const TSecretText& value)
     passwordSet = true;
 }
 
+void TTerminalHost::BeginJob(const std::filesystem::path& input,
+                             const std::filesystem::path& output,
+                             std::optional<platform::TFileIdentity> confirmed)
+{
+    jobInput = input;
+    jobOutput = output;
+    confirmedOutput = confirmed;
+    questionUnanswered = false;
+}
+
 void TTerminalHost::DrawLine(const std::string& line)
 {
     if (!progressShown)
         return;
     size_t width = TerminalWidth() - 1;
-    std::string shown = line.size() > width ? line.substr(0, width) : line;
+    std::string shown = PrintableName(line);
+    if (shown.size() > width)
+        shown.resize(width);
     std::fprintf(stderr, "\r%s\033[K", shown.c_str());
     std::fflush(stderr);
     lineDrawn = true;
@@ -111,8 +126,9 @@ void TTerminalHost::FinishedDisplay(const std::string& jobLine, bool)
 {
     ClearProgressLine();
     if (!settings.quiet) {
-        std::printf("%s\n", jobLine.c_str());
-        std::fflush(stdout);
+        std::FILE* lines = settings.jobLinesToStderr ? stderr : stdout;
+        std::fprintf(lines, "%s\n", PrintableName(jobLine).c_str());
+        std::fflush(lines);
     }
 }
 
@@ -133,10 +149,13 @@ void TTerminalHost::ShowMessage(engine::TMessageKind, const std::string& text, e
     // consequence, not news: the reason was shown already.
     if (passwordAbandoned)
         return;
-    ShowError(text);
+    // The job's texts are the window's, which shows the file beside them; here the line names it.
+    const bool aboutOutput = text.rfind(engine::TextUnableToCreateOutput, 0) == 0;
+    const std::filesystem::path& subject = aboutOutput && !jobOutput.empty() ? jobOutput : jobInput;
+    ShowError(subject.empty() ? text : subject.string() + ": " + text);
 }
 
-engine::TAnswer TTerminalHost::Confirm(const std::string& text)
+engine::TAnswer TTerminalHost::AskOverwrite(const std::filesystem::path& output)
 {
     ClearProgressLine();
     if (settings.force)
@@ -146,13 +165,24 @@ engine::TAnswer TTerminalHost::Confirm(const std::string& text)
         return engine::TAnswer::Cancel;
     }
     std::string answer;
-    if (!ReadAnswerLine("morvane-cli: " + text + " [y/n/c] ", answer))
+    const std::string question =
+        "morvane-cli: " + output.string() + ": " + Texts().OverwriteQuestion + " [y/n/c] ";
+    if (!ReadAnswerLine(PrintableName(question), answer))
         return engine::TAnswer::Cancel;
     if (answer == "y" || answer == "Y" || answer == "yes" || answer == "Yes" || answer == "YES")
         return engine::TAnswer::Yes;
     if (answer == "c" || answer == "C" || answer == "cancel")
         return engine::TAnswer::Cancel;
     return engine::TAnswer::No;
+}
+
+engine::TAnswer TTerminalHost::Confirm(const std::string&)
+{
+    // The jobs ask one question: whether to replace their output. A Yes given before the job
+    // holds for the file it was given for, not for another one put at the name since.
+    if (confirmedOutput && platform::IdentityOfName(jobOutput) == confirmedOutput)
+        return engine::TAnswer::Yes;
+    return AskOverwrite(jobOutput.empty() ? jobInput : jobOutput);
 }
 
 void TTerminalHost::BeginWait(const std::string& caption, const std::string& path)

@@ -6,8 +6,11 @@
 #include "cli/Terminal.h"
 
 #include "engine/JobHost.h"
+#include "platform/FileSystem.h"
 
 #include <cstdint>
+#include <filesystem>
+#include <optional>
 #include <string>
 
 namespace mv::cli {
@@ -23,13 +26,26 @@ public:
         // else the terminal (asked once).
         std::string passwordFile;
         bool confirmPassword = false; // asked on the terminal: twice (an encryption)
+        // Standard output carries the data (-o -): the job lines go to standard error.
+        bool jobLinesToStderr = false;
     };
 
     explicit TTerminalHost(TSettings settings);
     ~TTerminalHost() override;
 
-    // The password for the job, obtained before it starts (an encryption's retyped one).
+    // The password for the call's jobs, obtained before the first starts (an encryption's
+    // retyped one).
     void SetPassword(const TSecretText& password);
+
+    // The job about to run: its messages name input (output for those about the output), and
+    // the replacement of confirmedOutput, answered Yes before the job, is not asked again while
+    // output still names that very file.
+    void BeginJob(const std::filesystem::path& input, const std::filesystem::path& output,
+                  std::optional<platform::TFileIdentity> confirmedOutput = std::nullopt);
+
+    // The overwrite question for output, on the terminal (Yes at once with --force). Cancel
+    // without a terminal (QuestionUnanswered) or when a signal ended the wait.
+    engine::TAnswer AskOverwrite(const std::filesystem::path& output);
 
     void BeginDisplay(const std::string& taskText) override;
     void BeginLoop(const std::string& rateText) override;
@@ -54,7 +70,9 @@ public:
 
     // Asks on the terminal the first time a job needs it when no password was set up front.
     std::string Password() override;
-    void ClearPassword() override { password.Wipe(); }
+    // The password stays for the call's later jobs: it is asked once per call. The host wipes it
+    // when it goes.
+    void ClearPassword() override {}
 
     [[noreturn]] void InternalError(const std::string& text) override;
 
@@ -77,6 +95,9 @@ private:
     int64_t lastDrawMs = -1;
     std::string rateText;
     TSecretText password;
+    std::filesystem::path jobInput;
+    std::filesystem::path jobOutput;
+    std::optional<platform::TFileIdentity> confirmedOutput;
 };
 
 } // namespace mv::cli

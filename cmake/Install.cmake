@@ -1,15 +1,22 @@
 # The rest of the program directory <build>/bin (the manual and the program's icon), and the
 # installation: the whole program directory under the prefix, with links to the two programs in
-# <prefix>/bin and a menu entry with its icon.
+# <prefix>/bin, and what the desktop reads system-wide.
 #
 #   cmake --install <build> --prefix /opt/morvane
 #
 # puts the program directory at <prefix>/lib/morvane (morvane, morvane-cli, extractor.dat,
 # morvane.svg, Plugins/, Help/), links <prefix>/bin/morvane and <prefix>/bin/morvane-cli to it,
-# and writes <prefix>/share/applications/morvane.desktop (when the window program was built) and
-# the icon
-# <prefix>/share/icons/hicolor/scalable/apps/morvane.svg. Every file installed is listed in
-# <build>/install_manifest.txt, which is what removing the installation takes away.
+# and puts below <prefix>/share:
+#   applications/morvane.desktop             the menu entry, which also opens *.mvx files
+#                                            (when the window program was built)
+#   mime/packages/morvane.xml                the type application/x-morvane-container: the
+#                                            *.mvx glob and the container's mark as magic
+#   icons/hicolor/scalable/apps/morvane.svg  the icon
+#   metainfo/org.example.morvane.metainfo.xml  AppStream metadata (with the window program)
+# The per-user association of the Options page uses other names (morvane-mvx.xml,
+# morvane-open.desktop) under the user's own XDG homes, so it never touches these. Every file
+# installed is listed in <build>/install_manifest.txt, which is what removing the installation
+# takes away. The Debian package (cmake/Package.cmake) is made from these same rules.
 
 # ---- The program directory ---------------------------------------------------------------------
 add_custom_command(
@@ -40,6 +47,14 @@ install(DIRECTORY ${MORVANE_BIN_DIR}/Plugins ${MORVANE_BIN_DIR}/Help
         DESTINATION ${MORVANE_INSTALL_DIR} OPTIONAL USE_SOURCE_PERMISSIONS)
 install(FILES ${CMAKE_SOURCE_DIR}/cmake/morvane.svg
         DESTINATION ${MORVANE_MENU_DIR}/icons/hicolor/scalable/apps)
+install(FILES ${CMAKE_SOURCE_DIR}/cmake/linux/morvane.xml
+        DESTINATION ${MORVANE_MENU_DIR}/mime/packages)
+if(TARGET morvane)
+  configure_file(${CMAKE_SOURCE_DIR}/cmake/linux/org.example.morvane.metainfo.xml.in
+                 ${CMAKE_BINARY_DIR}/org.example.morvane.metainfo.xml @ONLY)
+  install(FILES ${CMAKE_BINARY_DIR}/org.example.morvane.metainfo.xml
+          DESTINATION ${MORVANE_MENU_DIR}/metainfo)
+endif()
 
 # The links and the menu entry name the final prefix, known only when installing (--prefix).
 set(morvane_install_code [[
@@ -67,7 +82,7 @@ set(morvane_install_code [[
   file(WRITE "${entry}"
 "[Desktop Entry]
 Type=Application
-Version=1.5
+Version=1.4
 Name=Morvane
 GenericName=File encryption
 GenericName[ro]=Criptare de fisiere
@@ -78,6 +93,7 @@ Icon=morvane
 Terminal=false
 Categories=Utility;Security;
 Keywords=encryption;decryption;password;mvx;
+MimeType=application/x-morvane-container;
 ")
   message(STATUS "Installing: ${entry}")
   list(APPEND CMAKE_INSTALL_MANIFEST_FILES "${morvane_menu}/applications/morvane.desktop")

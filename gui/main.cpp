@@ -2,13 +2,15 @@
 // with the real program's services and runs the event loop.
 #include "app/MainControls.h"
 #include "app/MainForm.h"
+#include "gui/DesktopOpener.h"
 #include "gui/QtWindow.h"
+#include "platform/TerminationSignals.h"
 
 #include <QApplication>
-#include <QDesktopServices>
 #include <QFile>
-#include <QUrl>
+#include <QTimer>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -19,8 +21,8 @@ int main(int argc, char** argv)
 
     mv::gui::TQtWindow window;
     mv::app::TMainServices services = mv::app::SystemServices();
-    services.OpenAddress = [](const std::string& address) {
-        QDesktopServices::openUrl(QUrl(QString::fromStdString(address)));
+    services.OpenAddress = [](const std::string& address, std::function<void()> failed) {
+        mv::gui::OpenAddress(address, std::move(failed));
     };
     services.ParentWindowHandle = [&window] {
         return static_cast<void*>(static_cast<QWidget*>(&window));
@@ -36,7 +38,21 @@ int main(int argc, char** argv)
         arguments.push_back(QFile::encodeName(given[i]).toStdString());
     form.FormCreate(arguments);
 
+    // A terminating signal (the session ending, kill) stops a running job like the Stop button,
+    // so it removes what it wrote; then the window closes as by Exit, and the program ends as
+    // the signal would have ended it.
+    mv::platform::InstallTerminationHandlers();
+    QTimer signalWatch;
+    QObject::connect(&signalWatch, &QTimer::timeout, [&window] {
+        if (mv::platform::TerminationSignal() != 0)
+            window.close();
+    });
+    signalWatch.start(200);
+
     window.show();
     window.CenterOnScreen();
-    return QApplication::exec();
+    const int status = QApplication::exec();
+    if (const int caught = mv::platform::TerminationSignal())
+        mv::platform::EndBySignal(caught);
+    return status;
 }

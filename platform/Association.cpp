@@ -1,10 +1,11 @@
 #include "platform/Association.h"
 
+#include "platform/Ini.h"
+#include "platform/ProgramPath.h"
+
 #include <cerrno>
 #include <cstdlib>
 #include <fcntl.h>
-#include <fstream>
-#include <iterator>
 #include <optional>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -29,47 +30,37 @@ std::string Trim(const std::string& text)
     return text.substr(first, text.find_last_not_of(" \t\r") - first + 1);
 }
 
-fs::path XdgHome(const char* variable, const char* fallbackBelowHome)
-{
-    if (const char* value = std::getenv(variable); value && *value && fs::path(value).is_absolute())
-        return value;
-    const char* home = std::getenv("HOME");
-    return fs::path(home && *home ? home : "/") / fallbackBelowHome;
-}
-
-// Writes text into a new file beside path and renames it over path, so that a reader never sees a
-// half-written file and a failure leaves the old one as it was.
+// Replaces path with text through platform/Ini's exclusive new file and rename, creating the
+// missing directories (private to the user, as the XDG homes are meant to be).
+// A file that exists keeps its permissions.
 void WriteFileReplacing(const fs::path& path, const std::string& text)
 {
     std::error_code error;
-    fs::create_directories(path.parent_path(), error);
-    if (error)
-        throw EAssociationError("Unable to write " + path.string() + ": " + error.message());
-    const fs::path temporary = path.string() + ".morvane-new";
-    {
-        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-        out << text;
-        out.close();
-        if (!out) {
-            const std::string reason = std::error_code(errno, std::generic_category()).message();
-            fs::remove(temporary, error);
-            throw EAssociationError("Unable to write " + path.string() + ": " + reason);
-        }
-    }
-    fs::rename(temporary, path, error);
-    if (error) {
-        std::error_code ignored;
-        fs::remove(temporary, ignored);
-        throw EAssociationError("Unable to write " + path.string() + ": " + error.message());
-    }
+    const fs::file_status old = fs::status(path, error);
+    const mode_t mode =
+        fs::is_regular_file(old) ? static_cast<mode_t>(old.permissions() & fs::perms::mask) : 0644;
+    std::string reason;
+    if (!CreateDirectories(path.parent_path(), 0700, &reason) ||
+        !ReplaceFile(path, text, mode, &reason))
+        throw EAssociationError("Unable to write " + path.string() + ": " + reason);
 }
 
 std::optional<std::string> ReadFile(const fs::path& path)
 {
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
-        return std::nullopt;
-    return std::string{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    return ReadSmallFile(path);
+}
+
+// mimeapps.list as it is, empty when there is none. One that exists but cannot be read is not
+// taken as empty: rewriting it would lose every other line of the user's.
+std::string ReadMimeApps(const fs::path& path)
+{
+    std::string reason;
+    if (std::optional<std::string> text = ReadSmallFile(path, &reason))
+        return *text;
+    std::error_code error;
+    if (fs::exists(fs::symlink_status(path, error)))
+        throw EAssociationError("Unable to read " + path.string() + ": " + reason);
+    return {};
 }
 
 // Runs tool with one argument, its output discarded, and waits for it; a tool that is not
@@ -200,8 +191,8 @@ fs::path TAssociationPlaces::MimeApps() const
 TAssociationPlaces UserAssociationPlaces()
 {
     TAssociationPlaces places;
-    places.DataHome = XdgHome("XDG_DATA_HOME", ".local/share");
-    places.ConfigHome = XdgHome("XDG_CONFIG_HOME", ".config");
+    places.DataHome = DataHome();
+    places.ConfigHome = ConfigHome();
     return places;
 }
 
@@ -268,7 +259,7 @@ std::string DesktopEntryText(const fs::path& programFile, const std::string& ico
     // containers.
     return "[Desktop Entry]\n"
            "Type=Application\n"
-           "Version=1.5\n"
+           "Version=1.4\n"
            "Name=Morvane\n"
            "GenericName=File encryption\n"
            "Comment=Decrypt a Morvane container\n"
@@ -341,7 +332,7 @@ void WriteAssociation(const TAssociationPlaces& places, const fs::path& programF
 {
     WriteFileReplacing(places.MimePackage(), MimePackageText());
     WriteFileReplacing(places.DesktopEntry(), DesktopEntryText(programFile, icon));
-    const std::string mimeApps = ReadFile(places.MimeApps()).value_or("");
+    const std::string mimeApps = ReadMimeApps(places.MimeApps());
     const std::string updated = WithDefaultApplication(mimeApps);
     if (updated != mimeApps)
         WriteFileReplacing(places.MimeApps(), updated);
@@ -365,6 +356,16 @@ void RemoveAssociation(const TAssociationPlaces& places)
         }
     }
     Refresh(places);
+}
+
+bool AssociationPresent(const TAssociationPlaces& places)
+{
+    std::error_code error;
+    if (fs::exists(fs::symlink_status(places.MimePackage(), error)) ||
+        fs::exists(fs::symlink_status(places.DesktopEntry(), error)))
+        return true;
+    const std::optional<std::string> mimeApps = ReadFile(places.MimeApps());
+    return mimeApps && WithoutDefaultApplication(*mimeApps) != *mimeApps;
 }
 
 } // namespace mv::platform

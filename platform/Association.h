@@ -53,6 +53,10 @@ void WriteAssociation(const TAssociationPlaces& places, const std::filesystem::p
 // reported.
 void RemoveAssociation(const TAssociationPlaces& places);
 
+// Whether any of the three pieces is there for this user (a piece left alone, say after a
+// failed write, counts: removing then takes it away).
+bool AssociationPresent(const TAssociationPlaces& places);
+
 // ---- The pieces' contents (also what the tests compare) ----------------------------------------
 std::string MimePackageText();
 std::string DesktopEntryText(const std::filesystem::path& programFile, const std::string& icon);

@@ -37,16 +37,20 @@ std::string FileUrl(const std::filesystem::path& path)
 bool OpenWithDesktop(const std::string& address)
 {
     // A shell that starts xdg-open in the background and ends at once: it is reaped here, and
-    // xdg-open (which may wait for the browser) belongs to nobody's wait.
-    const char* script = "xdg-open \"$1\" >/dev/null 2>&1 </dev/null &";
+    // xdg-open (which may wait for the browser) belongs to nobody's wait. Its status says
+    // whether there was an xdg-open to start.
+    const char* script = "command -v xdg-open >/dev/null 2>&1 || exit 127; xdg-open \"$1\" "
+                         ">/dev/null 2>&1 </dev/null &";
     const char* argv[] = {"sh", "-c", script, "sh", address.c_str(), nullptr};
     pid_t child = 0;
     if (posix_spawnp(&child, "sh", nullptr, nullptr, const_cast<char**>(argv), environ) != 0)
         return false;
     int status = 0;
-    while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
+    while (waitpid(child, &status, 0) < 0) {
+        if (errno != EINTR)
+            return false;
     }
-    return true;
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
 } // namespace mv::platform

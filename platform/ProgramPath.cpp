@@ -16,6 +16,14 @@ std::string WithClosingSeparator(std::string path)
     return path;
 }
 
+std::filesystem::path XdgHome(const char* variable, const char* belowHome)
+{
+    if (const char* value = std::getenv(variable);
+        value && *value && std::filesystem::path(value).is_absolute())
+        return value;
+    return std::filesystem::path(HomeDirectory()) / belowHome;
+}
+
 } // namespace
 
 std::filesystem::path ProgramFile()
@@ -48,6 +56,16 @@ std::string TempDirectory()
     std::error_code error;
     std::filesystem::path temp = std::filesystem::temp_directory_path(error);
     return WithClosingSeparator(error ? std::string("/tmp") : temp.string());
+}
+
+std::filesystem::path ConfigHome()
+{
+    return XdgHome("XDG_CONFIG_HOME", ".config");
+}
+
+std::filesystem::path DataHome()
+{
+    return XdgHome("XDG_DATA_HOME", ".local/share");
 }
 
 } // namespace mv::platform

@@ -16,4 +16,10 @@ std::string HomeDirectory();
 // The system's directory for temporary files ending in "/".
 std::string TempDirectory();
 
+// The user's XDG homes: $XDG_CONFIG_HOME and $XDG_DATA_HOME, or ~/.config and ~/.local/share
+// when the variable is unset, empty or not an absolute path (the rule of the XDG base directory
+// specification: a relative value is invalid and ignored).
+std::filesystem::path ConfigHome();
+std::filesystem::path DataHome();
+
 } // namespace mv::platform

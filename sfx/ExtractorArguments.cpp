@@ -10,7 +10,7 @@ std::string UsageText(const std::string& programName)
     return "usage: " + programName + " [-d DIR] [-f] [--verify] [--password-file FILE] [-q]\n" +
            indent +
            "--info\n"
-           "Restores the file that is encrypted inside this program.\n"
+           "Restores the file that is encrypted inside this program, under its stored name.\n"
            "  -d, --directory DIR   restore into DIR (default: the current directory)\n"
            "  -f, --force           replace an existing file without asking\n"
            "  --verify              read the restored file back from the disk and compare it\n"
@@ -18,7 +18,11 @@ std::string UsageText(const std::string& programName)
            "  --password-file FILE  take the password from the first line of FILE\n"
            "                        (without it the password is asked on the terminal)\n"
            "  -q, --quiet           no progress line and no result line\n"
-           "  --info                show the stored name, cipher and flags; no password\n";
+           "  --info                show the stored name, cipher and flags; no password\n"
+           "  -h, --help            this help\n"
+           "Exit status: 0 restored; 1 any other failure; 2 the command line is wrong;\n"
+           "3 no encrypted file inside; 4 wrong password; 5 the restored file's CRC-32\n"
+           "differs; 6 a damaged container; 128+N ended by signal N (130: Ctrl-C).\n";
 }
 
 namespace {

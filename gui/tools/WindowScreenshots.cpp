@@ -141,6 +141,14 @@ int main(int argc, char** argv)
                        "Self-decrypting output files cannot be written by this version yet.");
     GrabModal(QStringLiteral("message-confirm"));
     window.Confirm("Output file already exists - Overwrite?");
+    // The two messages that name a file: a settings save that failed, a manual nothing opened.
+    GrabModal(QStringLiteral("message-settings-not-saved"));
+    window.ShowMessage(app::TMessageKind::Error,
+                       app::SettingsNotSavedText(0, "/home/user/.config/Morvane/Morvane.ini",
+                                                 "No space left on device"));
+    GrabModal(QStringLiteral("message-help-not-opened"));
+    window.ShowMessage(app::TMessageKind::Information,
+                       app::HelpNotOpenedText(1, "/usr/lib/morvane/Help/Morvane.html"));
     std::filesystem::remove_all(settings);
     return 0;
 }

@@ -1,7 +1,8 @@
 // chkAssociate through the main form, with the XDG homes in a fresh temporary directory: the box
 // writes and removes, Associate=1 in the settings file writes again at every start (a moved
-// program registers its new path), a failure is shown and leaves the box checked, and a
-// container the desktop hands over opens on the Decrypt page.
+// program registers its new path), the box shows at start whether the association is there
+// whatever the file says, a failure is shown and leaves the box checked, and a container the
+// desktop hands over opens on the Decrypt page.
 #include "app/Association.h"
 #include "tests/support/AppFixture.h"
 
@@ -32,14 +33,20 @@ protected:
         programFile = programDir / "morvane";
     }
 
-    void CreateAssociating(const std::vector<std::string>& arguments = {})
+    app::TMainServices AssociatingServices()
     {
         app::TMainServices services = Services();
         services.Associate = [this](bool on) {
             associations.push_back(on);
             app::Associate(on, places, programFile);
         };
-        CreateWith(std::move(services), arguments);
+        services.AssociationPresent = [this] { return platform::AssociationPresent(places); };
+        return services;
+    }
+
+    void CreateAssociating(const std::vector<std::string>& arguments = {})
+    {
+        CreateWith(AssociatingServices(), arguments);
     }
 
     bool Written() const
@@ -84,6 +91,76 @@ TEST_F(MainAssociation, AssociateZeroRemovesNothingAtStart)
     EXPECT_TRUE(Written());
     EXPECT_EQ(ExecLine(places.DesktopEntry()), "\"/elsewhere/morvane\" %f");
     EXPECT_TRUE(associations.empty());
+}
+
+TEST_F(MainAssociation, TheBoxShowsWhetherTheAssociationIsThereWhateverTheFileSays)
+{
+    enum class THome
+    {
+        Empty,
+        Associated,
+        ApplicationsBlocked, // the mime package can be written, the desktop entry cannot
+        NothingWritable,     // a file in place of the data home
+    };
+    const struct
+    {
+        const char* Name;
+        const char* Settings; // nullptr: no settings file
+        THome Home;
+        bool Checked;
+        std::vector<bool> Handled;
+        size_t Messages;
+    } cases[] = {
+        {"no file, association there", nullptr, THome::Associated, true, {}, 0},
+        {"Associate=0, association there", "0", THome::Associated, true, {}, 0},
+        {"Associate=0, nothing there", "0", THome::Empty, false, {}, 0},
+        {"Associate=1, nothing there: written", "1", THome::Empty, true, {true}, 0},
+        {"Associate=1, half written", "1", THome::ApplicationsBlocked, true, {true}, 1},
+        {"Associate=1, nothing could be written", "1", THome::NothingWritable, false, {true}, 1},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Name);
+        fs::remove_all(xdg.Path());
+        fs::create_directories(xdg.Path());
+        fs::remove(SettingsFile());
+        associations.clear();
+        if (c.Settings)
+            WriteText(SettingsFile(), std::string("[Options]\nAssociate=") + c.Settings + "\n");
+        if (c.Home == THome::Associated)
+            platform::WriteAssociation(places, "/elsewhere/morvane", "morvane");
+        if (c.Home == THome::ApplicationsBlocked) {
+            fs::create_directories(places.DataHome);
+            WriteText(places.DataHome / "applications", "in the way");
+        }
+        if (c.Home == THome::NothingWritable)
+            WriteText(places.DataHome, "in the way");
+        // A window of its own: every box starts unchecked, as at a real start.
+        app::THeadlessWindow started;
+        app::TVariabile startedVariabile;
+        app::TMainForm startedForm(started, startedVariabile, AssociatingServices());
+        startedForm.FormCreate({});
+        EXPECT_EQ(started.Checked("chkAssociate"), c.Checked);
+        EXPECT_EQ(associations, c.Handled) << "showing the state runs no handler";
+        EXPECT_EQ(started.Messages().size(), c.Messages);
+        if (c.Home == THome::Associated) {
+            EXPECT_EQ(ExecLine(places.DesktopEntry()), "\"/elsewhere/morvane\" %f")
+                << "shown, not rewritten";
+        }
+    }
+}
+
+TEST_F(MainAssociation, OneUntickRemovesAnAssociationTheFileDidNotKnow)
+{
+    // The options of an earlier run were never saved; the association is there all the same.
+    platform::WriteAssociation(places, "/elsewhere/morvane", "morvane");
+    CreateAssociating();
+    ASSERT_TRUE(window.Checked("chkAssociate"));
+    window.UserClick("btnOptions");
+    ASSERT_TRUE(window.UserClick("chkAssociate"));
+    EXPECT_EQ(associations, std::vector<bool>{false});
+    EXPECT_FALSE(fs::exists(places.MimePackage()));
+    EXPECT_FALSE(fs::exists(places.DesktopEntry()));
+    EXPECT_FALSE(fs::exists(places.MimeApps()));
 }
 
 TEST_F(MainAssociation, TheIconIsTheOneBesideTheProgramWhenThereIsOne)

@@ -60,7 +60,8 @@ const TQuoted Captions[] = {
      "  Creeaza fisiere auto-decriptabile (exe)"},
     {"chkDecTestOutput", "  Test output file", "  Testeaza fisier intrare"},
     {"GroupBox5", "  Program  ", "  Program  "},
-    {"FlatRadioButton1", "Windows temp path", "Windows temp"},
+    // The platform's words follow the platform.
+    {"FlatRadioButton1", "System temp path", "Temp sistem"},
     {"chkAssociate", "  Associate *.mvx files with Morvane", "  Deschide fisierele *.mvx cu Morvane"},
     {"chk3PassWipe", "  3 pass wiping (more secure, slower)", "  Stergere in 3 pasi (sigura)"},
     {"lblVersion", "Morvane v0.5 beta 3 ", "Morvane v0.5 beta 3"},
@@ -157,6 +158,21 @@ TEST_F(Languages, EnglishAtStartThenRomanianThenEnglishAgain)
     before.erase("lblTopCaption");
     again.erase("lblTopCaption");
     EXPECT_EQ(again, before);
+}
+
+TEST_F(Languages, NoTextNamesAnotherSystem)
+{
+    Create();
+    // The caption under the system picture names the system of this build, in both languages.
+    const std::string designedFor = std::string("Designed for ") + MORVANE_SYSTEM_NAME;
+    EXPECT_EQ(window.Text("lblDesignedFor"), designedFor);
+    EXPECT_GT(std::string(MORVANE_SYSTEM_NAME).size(), 0u);
+    for (int language : {1, 0}) {
+        SelectLanguage(language);
+        EXPECT_EQ(window.Text("lblDesignedFor"), designedFor);
+        for (const auto& [key, text] : Snapshot())
+            EXPECT_EQ(text.find("Windows"), std::string::npos) << key << ": " << text;
+    }
 }
 
 TEST_F(Languages, TitleOfTheOptionsPageFollowsTheSwitch)

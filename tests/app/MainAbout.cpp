@@ -15,12 +15,18 @@ class MainAbout : public TAppFixture
 protected:
     std::vector<std::string> opened;
     std::optional<uint64_t> residentBytes = 5'000'000;
+    // Whether the stand-in desktop has a program that opens the manual.
+    bool openerFound = true;
 
     app::TMainServices AboutServices()
     {
         app::TMainServices services = Services();
         services.ProgramVersion = [] { return app::GetProgramVersion(); };
-        services.OpenAddress = [this](const std::string& address) { opened.push_back(address); };
+        services.OpenAddress = [this](const std::string& address, std::function<void()> failed) {
+            opened.push_back(address);
+            if (failed && !openerFound)
+                failed();
+        };
         services.ResidentBytes = [this] { return residentBytes; };
         return services;
     }
@@ -130,6 +136,46 @@ TEST_F(MainAbout, HelpWithoutTheManualSaysSoInTheCurrentLanguage)
     EXPECT_TRUE(opened.empty());
 }
 
+TEST_F(MainAbout, AManualNoProgramOpensIsNamedInTheCurrentLanguage)
+{
+    fs::create_directories(programDir / "Help");
+    WriteText(programDir / "Help" / "Morvane.html", "<html></html>");
+    const std::string manual = (programDir.Path() / "Help" / "Morvane.html").string();
+    const struct
+    {
+        int Language;
+        bool Service; // an opener at all
+        const char* Message;
+    } cases[] = {
+        {0, true, "No program could open the help file. Open it in a browser:\n"},
+        {1, true,
+         "Niciun program nu a putut deschide fisierul help. Deschideti-l intr-un browser:\n"},
+        {0, false, "No program could open the help file. Open it in a browser:\n"},
+    };
+    openerFound = false;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Language);
+        form.reset();
+        window.ClearMessages();
+        opened.clear();
+        WriteText(SettingsFile(), "[Options]\nLanguage=" + std::to_string(c.Language) + "\n");
+        app::TMainServices services = AboutServices();
+        if (!c.Service)
+            services.OpenAddress = nullptr;
+        CreateWith(std::move(services));
+        ASSERT_TRUE(window.UserClick("btnHelp"));
+        EXPECT_EQ(opened.size(), c.Service ? 1u : 0u);
+        ASSERT_EQ(window.Messages().size(), 1u);
+        EXPECT_EQ(window.Messages()[0].Kind, engine::TMessageKind::Information);
+        EXPECT_EQ(window.Messages()[0].Text, c.Message + manual);
+    }
+    // The web addresses report nothing either way.
+    window.ClearMessages();
+    window.UserClick("btnAbout");
+    window.UserClick("btnURL");
+    EXPECT_TRUE(window.Messages().empty());
+}
+
 TEST_F(MainAbout, TheBuiltManualCoversEveryPage)
 {
     const std::string manual = ReadText(MORVANE_BUILT_HELP_FILE);
@@ -137,7 +183,7 @@ TEST_F(MainAbout, TheBuiltManualCoversEveryPage)
     for (const char* section :
          {"id=\"encrypt\"", "id=\"decrypt\"", "id=\"tools\"", "id=\"options\"", "id=\"about\"",
           "id=\"status\"", "id=\"check-value\"", "id=\"wiping\"", "id=\"command-line\"",
-          "id=\"self-decrypting\""})
+          "id=\"self-decrypting\"", "id=\"settings\"", "id=\"installing\""})
         EXPECT_NE(manual.find(section), std::string::npos) << section;
 }
 

@@ -214,7 +214,9 @@ TEST_F(MainForm, StopOnlySetsTheRequestAndExitSavesAndCloses)
     EXPECT_TRUE(window.Messages().empty());
     ASSERT_TRUE(window.UserClick("btnExit"));
     EXPECT_TRUE(window.IsClosed());
-    EXPECT_TRUE(std::filesystem::exists(SettingsFile()));
+    // No portable copy's file beside the program: the user's own.
+    EXPECT_TRUE(std::filesystem::exists(UserSettingsFile()));
+    EXPECT_FALSE(std::filesystem::exists(SettingsFile()));
 }
 
 TEST_F(MainForm, AfterAJobStartStaysDisabledUntilEncryptOrDecrypt)

@@ -48,7 +48,7 @@ protected:
     {
         app::TMainServices services = Services();
         services.LoadPlugins = [this](app::TMainWindow& w, app::TVariabile& v) {
-            app::LoadPlugins(w, v, programDir.Path());
+            app::LoadPlugins(w, v, {programDir / "Plugins"});
         };
         services.ParentWindowHandle = [this] { return static_cast<void*>(&probe); };
         services.ParentWindowToolkit = MORVANE_TEST_PROBE_TOOLKIT;
@@ -195,7 +195,7 @@ TEST_F(MainTools, NoParentOffersAnEmptyToolkit)
     Put("GoodTool.so", "good.so");
     app::TMainServices services = Services();
     services.LoadPlugins = [this](app::TMainWindow& w, app::TVariabile& v) {
-        app::LoadPlugins(w, v, programDir.Path());
+        app::LoadPlugins(w, v, {programDir / "Plugins"});
     };
     services.ParentWindowToolkit = MORVANE_TEST_PROBE_TOOLKIT;
     CreateWith(std::move(services));

@@ -1,6 +1,7 @@
 // The plug-in loader on real libraries: the test-only ones (a good one, one without D_ROM, one
 // with overlong texts, one answering no name, one without D_EXEC, a file that is no library) laid
-// out in a fresh Plugins directory per test, and the two sample tools where the build put them.
+// out in a fresh Plugins directory per test (and in the user's own, under a fresh data home),
+// FIFOs and devices that must be passed over, and the two sample tools where the build put them.
 #include "app/Plugins.h"
 #include "app/HeadlessWindow.h"
 #include "tests/support/TempDir.h"
@@ -9,6 +10,7 @@
 
 #include <algorithm>
 #include <set>
+#include <sys/stat.h>
 
 namespace mv::test {
 namespace {
@@ -21,20 +23,31 @@ class Plugins : public ::testing::Test
 {
 protected:
     TTempDir programDir;
+    TTempDir dataHome;
     app::TVariabile variabile;
     app::THeadlessWindow window;
 
     fs::path PluginDir() const { return programDir / "Plugins"; }
+    fs::path UserPluginDir() const { return dataHome / "Morvane" / "Plugins"; }
 
-    // Copies a test-only library into Plugins/ under name.
+    // Copies a test-only library into Plugins/ (or another directory) under name.
     fs::path Put(const char* library, const std::string& name)
     {
-        fs::create_directories(PluginDir());
-        fs::copy_file(TestPlugins / library, PluginDir() / name);
-        return PluginDir() / name;
+        return PutIn(PluginDir(), library, name);
+    }
+    static fs::path PutIn(const fs::path& directory, const char* library, const std::string& name)
+    {
+        fs::create_directories(directory);
+        fs::copy_file(TestPlugins / library, directory / name);
+        return directory / name;
+    }
+    void LoadBoth()
+    {
+        app::LoadPlugins(window, variabile,
+                         app::PluginDirectories(programDir.Path(), dataHome.Path()));
     }
 
-    void Load() { app::LoadPlugins(window, variabile, programDir.Path()); }
+    void Load() { app::LoadPlugins(window, variabile, {PluginDir()}); }
 
     std::vector<std::string> ListedNames() const
     {
@@ -150,6 +163,79 @@ TEST_F(Plugins, SixteenAreListedAndBeyondThemTheFirstSixteenByName)
     EXPECT_EQ(ListedNames(), expected) << "name order once the table is full";
 }
 
+TEST_F(Plugins, TheUsersOwnDirectoryComesAfterTheProgramsOnce)
+{
+    EXPECT_EQ(app::PluginDirectories("/opt/m", "/home/u/.local/share"),
+              (std::vector<fs::path>{"/opt/m/Plugins", "/home/u/.local/share/Morvane/Plugins"}));
+    EXPECT_EQ(app::PluginDirectories("/opt/m", ""), std::vector<fs::path>{"/opt/m/Plugins"});
+    // A data home whose Morvane/Plugins is the program's own directory lists each tool once.
+    fs::create_directories(PluginDir());
+    fs::create_directories(dataHome / "Morvane");
+    fs::create_directory_symlink(PluginDir(), UserPluginDir());
+    EXPECT_EQ(app::PluginDirectories(programDir.Path(), dataHome.Path()),
+              std::vector<fs::path>{PluginDir()});
+}
+
+TEST_F(Plugins, ToolsFromBothPlacesAreListedTheProgramsFirst)
+{
+    Put("GoodTool.so", "shipped.so");
+    PutIn(UserPluginDir(), "NoExec.so", "mine.so");
+    PutIn(UserPluginDir(), "NoRomanian.so", "broken.so");
+    LoadBoth();
+    ASSERT_EQ(variabile.PluginCount, 2);
+    EXPECT_EQ(variabile.Plugins[0].LibraryPath, (PluginDir() / "shipped.so").string());
+    EXPECT_EQ(variabile.Plugins[1].LibraryPath, (UserPluginDir() / "mine.so").string());
+    EXPECT_EQ(window.Items("lstTools"),
+              (std::vector<std::string>{"Good test tool", "Tool that cannot run"}));
+
+    // Only the user's: a user adds a tool without writing beside the program.
+    fs::remove_all(PluginDir());
+    LoadBoth();
+    EXPECT_EQ(ListedNames(), std::vector<std::string>{"mine.so"});
+}
+
+TEST_F(Plugins, SixteenInAllTheProgramsFirstAndEachInNameOrder)
+{
+    for (int i = 0; i < 10; ++i) {
+        Put("GoodTool.so", "s" + std::to_string(19 - i) + ".so");
+        PutIn(UserPluginDir(), "GoodTool.so", "u" + std::to_string(19 - i) + ".so");
+    }
+    LoadBoth();
+    std::vector<std::string> expected;
+    for (int i = 0; i < 10; ++i)
+        expected.push_back("s" + std::to_string(10 + i) + ".so");
+    for (int i = 0; i < 6; ++i)
+        expected.push_back("u" + std::to_string(10 + i) + ".so");
+    EXPECT_EQ(ListedNames(), expected);
+    EXPECT_EQ(variabile.PluginCount, 16);
+}
+
+TEST_F(Plugins, AFifoOrADeviceIsPassedOverWithoutWaiting)
+{
+    // Opening a FIFO for reading waits for a writer that never comes: were it opened, this test
+    // would hang until its time runs out.
+    fs::create_directories(PluginDir());
+    fs::create_directories(UserPluginDir());
+    ASSERT_EQ(::mkfifo((PluginDir() / "a-fifo.so").c_str(), 0600), 0);
+    ASSERT_EQ(::mkfifo((UserPluginDir() / "x.so").c_str(), 0600), 0);
+    fs::create_symlink("/dev/zero", UserPluginDir() / "device.so");
+    Put("GoodTool.so", "good.so");
+    PutIn(UserPluginDir(), "NoExec.so", "mine.so");
+    LoadBoth();
+    EXPECT_EQ(ListedNames(), (std::vector<std::string>{"good.so", "mine.so"}));
+    EXPECT_EQ(app::PluginCandidates({PluginDir(), UserPluginDir()}),
+              (std::vector<fs::path>{PluginDir() / "good.so", UserPluginDir() / "mine.so"}));
+    EXPECT_FALSE(app::ReadPlugin(UserPluginDir() / "x.so"));
+
+    // A listed tool replaced by a FIFO after start-up fails to run instead of waiting.
+    MorvaneApplication application{};
+    application.StructSize = sizeof application;
+    application.WindowToolkit = "";
+    fs::remove(PluginDir() / "good.so");
+    ASSERT_EQ(::mkfifo((PluginDir() / "good.so").c_str(), 0600), 0);
+    EXPECT_THROW(app::RunPlugin(variabile.Plugins[0], application), platform::EDLLLoadError);
+}
+
 TEST_F(Plugins, LoadingAgainReplacesTheTable)
 {
     Put("GoodTool.so", "a.so");
@@ -167,7 +253,7 @@ TEST_F(Plugins, TheSampleToolsAreInTheProgramDirectory)
     if (MORVANE_SAMPLE_PLUGIN_COUNT == 0)
         GTEST_SKIP() << "built without Qt 6 Widgets";
     const fs::path bin = fs::path(MORVANE_SAMPLE_PLUGIN_DIR).parent_path();
-    app::LoadPlugins(window, variabile, bin);
+    app::LoadPlugins(window, variabile, {bin / "Plugins"});
     ASSERT_EQ(variabile.PluginCount, 2);
     const std::vector<std::string> items = window.Items("lstTools");
     const std::set<std::string> names(items.begin(), items.end());

@@ -1,5 +1,6 @@
 // Where the program and the user live, as the main window's services find them.
 #include "platform/ProgramPath.h"
+#include "tests/support/Environment.h"
 
 #include <gtest/gtest.h>
 
@@ -37,6 +38,29 @@ TEST(ProgramPath, HomeAndTemporaryDirectoriesEndInASeparator)
     const std::string temp = platform::TempDirectory();
     EXPECT_EQ(temp.back(), '/');
     EXPECT_TRUE(std::filesystem::is_directory(temp));
+}
+
+TEST(ProgramPath, XdgHomesFollowTheVariablesOrTheirDefaultsBelowHome)
+{
+    const struct
+    {
+        std::optional<std::string> Config;
+        std::optional<std::string> Data;
+        const char* ExpectedConfig;
+        const char* ExpectedData;
+    } cases[] = {
+        {"/x/config", "/x/data", "/x/config", "/x/data"},
+        {std::nullopt, std::nullopt, "/nowhere/u/.config", "/nowhere/u/.local/share"},
+        {"", "", "/nowhere/u/.config", "/nowhere/u/.local/share"},
+        {"config", "./data", "/nowhere/u/.config", "/nowhere/u/.local/share"},
+    };
+    TEnvironmentVariable home("HOME", "/nowhere/u");
+    for (const auto& c : cases) {
+        TEnvironmentVariable config("XDG_CONFIG_HOME", c.Config);
+        TEnvironmentVariable data("XDG_DATA_HOME", c.Data);
+        EXPECT_EQ(platform::ConfigHome(), c.ExpectedConfig);
+        EXPECT_EQ(platform::DataHome(), c.ExpectedData);
+    }
 }
 
 } // namespace

@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <string>
 #include <sys/stat.h>
@@ -49,8 +50,9 @@ protected:
         WriteFile(dir / name, content);
         std::vector<std::string> args = {"encrypt", "--password-file", dir / "pw"};
         args.insert(args.end(), options.begin(), options.end());
-        args.push_back(dir / name);
+        args.push_back("-o");
         args.push_back(dir / (name + ".mvx"));
+        args.push_back(dir / name);
         TRunResult r = Run(args);
         EXPECT_EQ(r.status, 0) << r.err;
         return dir / (name + ".mvx");
@@ -76,11 +78,12 @@ TEST_F(CliJobs, RoundTripEveryCipherAndMode)
             std::vector<std::string> args = {"encrypt",         "-a",      cipher, "-m", mode,
                                              "--password-file", dir / "pw"};
             args.insert(args.end(), options.begin(), options.end());
-            args.push_back(dir / "plain.bin");
+            args.push_back("-o");
             args.push_back(container);
+            args.push_back(dir / "plain.bin");
             TRunResult e = Run(args);
             ASSERT_EQ(e.status, 0) << e.err;
-            EXPECT_EQ(e.out, "Encryption OK >> " + (dir / "plain.bin") + "\n");
+            EXPECT_EQ(e.out, "Encryption OK >> " + (dir / "plain.bin").string() + "\n");
             const std::string bytes = ReadFile(container);
             ASSERT_EQ(bytes.size(), 296 + plain.size());
             EXPECT_EQ(bytes.substr(4, 5), std::string("\x04MV**", 5));
@@ -138,13 +141,14 @@ TEST_F(CliJobs, ExistingOutputIsRefusedWithoutForce)
     const std::string before = ReadFile(container);
 
     WriteFile(dir / "a.txt", "second version");
-    TRunResult refused = Run({"encrypt", "--password-file", dir / "pw", dir / "a.txt", container});
+    TRunResult refused =
+        Run({"encrypt", "--password-file", dir / "pw", "-o", container, dir / "a.txt"});
     EXPECT_EQ(refused.status, 1);
     EXPECT_NE(refused.err.find("--force"), std::string::npos) << refused.err;
     EXPECT_EQ(ReadFile(container), before);
 
     TRunResult forced =
-        Run({"encrypt", "-f", "--password-file", dir / "pw", dir / "a.txt", container});
+        Run({"encrypt", "-f", "--password-file", dir / "pw", "-o", container, dir / "a.txt"});
     EXPECT_EQ(forced.status, 0) << forced.err;
     EXPECT_EQ(ReadFile(container).size(), 296 + std::string("second version").size());
 
@@ -156,6 +160,42 @@ TEST_F(CliJobs, ExistingOutputIsRefusedWithoutForce)
     TRunResult d2 = Run({"decrypt", "--force", "--password-file", dir / "pw", container});
     EXPECT_EQ(d2.status, 0) << d2.err;
     EXPECT_EQ(ReadFile(dir / "a.txt"), "second version");
+}
+
+// A device or FIFO named as output is written through: nothing to replace, so nothing is asked.
+TEST_F(CliJobs, ADeviceOutputIsWrittenThroughWithoutAQuestion)
+{
+    WriteFile(dir / "in.txt", "to nowhere");
+    const TRunResult r =
+        Run({"encrypt", "--password-file", dir / "pw", "-o", "/dev/null", dir / "in.txt"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(ReadFile(dir / "in.txt"), "to nowhere");
+}
+
+// Each message is one line that names its file, the system's reason after a colon.
+TEST_F(CliJobs, MessagesAreOneLineNamingTheFile)
+{
+    ASSERT_EQ(mkfifo((dir / "fifo").c_str(), 0600), 0);
+    WriteFile(dir / "in.txt", "x");
+    const TRunResult fifo = Run({"encrypt", "--password-file", dir / "pw", dir / "fifo"});
+    EXPECT_EQ(fifo.status, 1);
+    EXPECT_EQ(fifo.err.rfind(
+                  "morvane-cli: " + (dir / "fifo").string() + ": Unable to open input file: ", 0),
+              0u)
+        << fifo.err;
+    const TRunResult output = Run(
+        {"encrypt", "--password-file", dir / "pw", "-o", dir / "no/such/x.mvx", dir / "in.txt"});
+    EXPECT_EQ(output.status, 1);
+    EXPECT_EQ(output.err.rfind("morvane-cli: " + (dir / "no/such/x.mvx").string() +
+                                   ": Unable to create output file: ",
+                               0),
+              0u)
+        << output.err;
+    for (const TRunResult* r : {&fifo, &output}) {
+        EXPECT_EQ(std::count(r->err.begin(), r->err.end(), '\n'), 1) << r->err;
+        EXPECT_EQ(r->err.find("\\x0A"), std::string::npos) << r->err;
+    }
 }
 
 TEST_F(CliJobs, ExitStatuses)
@@ -214,7 +254,7 @@ TEST_F(CliJobs, ExitStatuses)
          1,
          "password file"},
         {"output is the input",
-         {"encrypt", "--password-file", dir / "pw", "-f", checked, checked},
+         {"encrypt", "--password-file", dir / "pw", "-f", "-o", checked, checked},
          1,
          "Input and output must not be the same !"},
     };
@@ -234,7 +274,7 @@ TEST_F(CliJobs, ExitStatuses)
     // A CRC-32 mismatch keeps the output, as the job always did, and says so with a colon.
     TRunResult crc = Run(
         {"decrypt", "-f", "-d", dir / "out", "--password-file", dir / "pw", dir / "flipped.mvx"});
-    EXPECT_EQ(crc.out, "Decryption FAILED : " + (dir / "flipped.mvx") + "\n");
+    EXPECT_EQ(crc.out, "Decryption FAILED : " + (dir / "flipped.mvx").string() + "\n");
     EXPECT_EQ(ReadFile(dir / "out/crc.bin").size(), plain.size());
 }
 
@@ -266,11 +306,59 @@ TEST_F(CliJobs, CompressedContainers)
     EXPECT_EQ(CountEntries(dir / "out"), 0u);
 }
 
+// info checks the chunk fields as decrypt does: sizes computed from fields decrypt rejects would
+// be nonsense (a plain size of -32762 bytes), so both say the container is damaged, with status 6.
+TEST_F(CliJobs, InfoRefusesTheChunkFieldsDecryptRefuses)
+{
+    std::string text;
+    while (text.size() < 70000)
+        text += "a line of text that compresses well " + std::to_string(text.size()) + "\n";
+    const std::string container = Encrypt("chunks.txt", text, {"--compress"});
+    const std::string good = ReadFile(container);
+    const auto field = [&](size_t offset, uint32_t value) {
+        std::string bytes = good;
+        for (int i = 0; i < 4; ++i)
+            bytes[offset + i] = char((value >> (8 * i)) & 0xFF);
+        return bytes;
+    };
+    const struct
+    {
+        const char* name;
+        std::string bytes;
+    } cases[] = {
+        {"no chunk table", field(276, 0)},
+        {"odd chunk table", field(276, 5)},
+        {"chunk table larger than the file", field(276, 0x7FFFFFF0)},
+        {"last chunk longer than a chunk", field(280, 40000)},
+        {"negative last chunk", field(280, 0xFFFFFFF0)},
+    };
+    fs::create_directory(dir / "out");
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        WriteFile(dir / "bad.mvx", c.bytes);
+        const TRunResult info = Run({"info", dir / "bad.mvx"});
+        EXPECT_EQ(info.status, 6) << info.out << info.err;
+        EXPECT_EQ(info.out, "");
+        EXPECT_NE(info.err.find("bad.mvx: The container is damaged: "), std::string::npos)
+            << info.err;
+        const TRunResult d =
+            Run({"decrypt", "-d", dir / "out", "--password-file", dir / "pw", dir / "bad.mvx"});
+        EXPECT_EQ(d.status, 6) << d.err;
+        EXPECT_EQ(CountEntries(dir / "out"), 0u);
+    }
+    const TRunResult info = Run({"info", container});
+    EXPECT_EQ(info.status, 0) << info.err;
+    EXPECT_NE(info.out.find("plain size:      " + std::to_string(text.size()) + " bytes\n"),
+              std::string::npos)
+        << info.out;
+}
+
 TEST_F(CliJobs, NoTerminalAndNoPasswordFileFailsAtOnce)
 {
     const std::string container = Encrypt("p.txt", "plain");
-    for (auto args : std::vector<std::vector<std::string>>{
-             {"encrypt", dir / "p.txt", dir / "new.mvx"}, {"decrypt", "-d", dir / "", container}}) {
+    for (auto args :
+         std::vector<std::vector<std::string>>{{"encrypt", "-o", dir / "new.mvx", dir / "p.txt"},
+                                               {"decrypt", "-d", dir / "", container}}) {
         SCOPED_TRACE(args[0]);
         TRunResult r = Run(args); // stdin is /dev/null
         EXPECT_FALSE(r.hung);
@@ -395,8 +483,8 @@ TEST_F(CliJobs, VerifyTestsTheOutputOfEveryJob)
     }
     // A FIFO cannot be read back: refused before anything is written.
     ASSERT_EQ(::mkfifo((dir / "pipe").c_str(), 0600), 0);
-    TRunResult f =
-        Run({"encrypt", "--verify", "--password-file", dir / "pw", dir / "v.bin", dir / "pipe"});
+    TRunResult f = Run(
+        {"encrypt", "--verify", "--password-file", dir / "pw", "-o", dir / "pipe", dir / "v.bin"});
     EXPECT_EQ(f.status, 1);
     EXPECT_NE(f.err.find("cannot be tested"), std::string::npos) << f.err;
 }
@@ -405,7 +493,7 @@ TEST_F(CliJobs, InfoShowsThePlainFields)
 {
     WriteFile(dir / "nine.txt", "123456789");
     TRunResult e = Run({"encrypt", "-a", "cast128", "-m", "ofb", "--check", "--crc",
-                        "--password-file", dir / "pw", dir / "nine.txt", dir / "nine.mvx"});
+                        "--password-file", dir / "pw", "-o", dir / "nine.mvx", dir / "nine.txt"});
     ASSERT_EQ(e.status, 0) << e.err;
     TRunResult i = Run({"info", dir / "nine.mvx"});
     ASSERT_EQ(i.status, 0) << i.err;
@@ -480,7 +568,7 @@ TEST_F(CliJobs, SelfTestAndHelp)
     EXPECT_EQ(s.out, expected);
     TRunResult h = Run({"--help"});
     EXPECT_EQ(h.status, 0);
-    EXPECT_EQ(h.out.rfind("usage:\n", 0), 0u) << h.out;
+    EXPECT_EQ(h.out.rfind("usage: morvane-cli COMMAND", 0), 0u) << h.out;
     EXPECT_EQ(h.err, "");
 }
 

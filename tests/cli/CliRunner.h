@@ -1,266 +1,44 @@
-// Runs the built morvane-cli as a child process: with pipes for stdin/stdout/stderr, or on a
-// pseudo-terminal to answer its questions. A child that does not end within the guard time is
-// killed and reported as hung, so a regression shows as a failure instead of a stuck test run.
+// morvane-cli as a child process, through the shared runner (tests/support/ProcessRunner.h): the
+// built program's path put before the arguments.
 #pragma once
 
-#include <gtest/gtest.h>
+#include "tests/support/ProcessRunner.h"
+#include "tests/support/TempDir.h"
 
-#include <cerrno>
-#include <csignal>
-#include <cstring>
-#include <fcntl.h>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
-#include <poll.h>
-#include <pty.h>
 #include <string>
-#include <sys/wait.h>
-#include <termios.h>
-#include <time.h>
-#include <unistd.h>
 #include <vector>
 
 namespace mv::test {
 
-inline constexpr int HangGuardSeconds = 30;
+using TRunResult = TProcessResult;
 
-// A fresh directory under the system's temporary directory, removed with everything in it.
-class TTempDir
-{
-public:
-    TTempDir()
-    {
-        std::string pattern = (std::filesystem::temp_directory_path() / "morvane-cli.XXXXXX");
-        std::vector<char> name(pattern.begin(), pattern.end());
-        name.push_back('\0');
-        if (!mkdtemp(name.data()))
-            throw std::runtime_error("mkdtemp failed");
-        path = name.data();
-    }
-    ~TTempDir()
-    {
-        std::error_code ignored;
-        std::filesystem::remove_all(path, ignored);
-    }
-    std::string operator/(const std::string& name) const { return (path / name).string(); }
-    const std::filesystem::path& Path() const { return path; }
-
-private:
-    std::filesystem::path path;
-};
-
-inline void WriteFile(const std::string& path, const std::string& bytes)
-{
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    if (!out)
-        throw std::runtime_error("cannot write " + path);
-}
-
-inline std::string ReadFile(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-inline bool Exists(const std::string& path)
-{
-    std::error_code ignored;
-    return std::filesystem::exists(std::filesystem::symlink_status(path, ignored));
-}
-
-struct TRunResult
-{
-    int status = -1; // exit status, or -1 when the child did not exit normally
-    bool hung = false;
-    std::string out;
-    std::string err;
-};
-
-inline double MonotonicSeconds()
-{
-    timespec now{};
-    clock_gettime(CLOCK_MONOTONIC, &now);
-    return double(now.tv_sec) + double(now.tv_nsec) / 1e9;
-}
-
-inline std::vector<char*> ArgumentVector(std::vector<std::string>& words)
-{
-    std::vector<char*> argv;
-    for (std::string& word : words)
-        argv.push_back(word.data());
-    argv.push_back(nullptr);
-    return argv;
-}
-
-// Runs morvane-cli with args in directory cwd; stdin comes from stdinPath.
-inline TRunResult RunCli(std::vector<std::string> args, const std::string& cwd,
-                         const std::string& stdinPath = "/dev/null")
+inline std::vector<std::string> CliWords(std::vector<std::string> args)
 {
     args.insert(args.begin(), MORVANE_CLI_PROGRAM);
-    std::vector<char*> argv = ArgumentVector(args);
-    int outPipe[2], errPipe[2];
-    if (pipe2(outPipe, O_CLOEXEC) != 0 || pipe2(errPipe, O_CLOEXEC) != 0)
-        throw std::runtime_error("pipe failed");
-    pid_t child = fork();
-    if (child == 0) {
-        // Its own session: the child has no controlling terminal, whatever runs the tests.
-        setsid();
-        int in = open(stdinPath.c_str(), O_RDONLY);
-        if (in < 0 || chdir(cwd.c_str()) != 0)
-            _exit(127);
-        dup2(in, 0);
-        dup2(outPipe[1], 1);
-        dup2(errPipe[1], 2);
-        execv(argv[0], argv.data());
-        _exit(127);
-    }
-    close(outPipe[1]);
-    close(errPipe[1]);
-    TRunResult result;
-    pollfd fds[2] = {{outPipe[0], POLLIN, 0}, {errPipe[0], POLLIN, 0}};
-    std::string* sinks[2] = {&result.out, &result.err};
-    int open = 2;
-    double deadline = MonotonicSeconds() + HangGuardSeconds;
-    while (open > 0) {
-        int left = int((deadline - MonotonicSeconds()) * 1000);
-        if (left <= 0) {
-            result.hung = true;
-            kill(child, SIGKILL);
-            break;
-        }
-        if (poll(fds, 2, left) < 0 && errno != EINTR)
-            break;
-        for (int i = 0; i < 2; ++i) {
-            if (fds[i].fd < 0 || !(fds[i].revents & (POLLIN | POLLHUP | POLLERR)))
-                continue;
-            char buffer[4096];
-            ssize_t n = read(fds[i].fd, buffer, sizeof buffer);
-            if (n > 0)
-                sinks[i]->append(buffer, size_t(n));
-            else {
-                close(fds[i].fd);
-                fds[i].fd = -1;
-                --open;
-            }
-        }
-    }
-    for (pollfd& fd : fds)
-        if (fd.fd >= 0)
-            close(fd.fd);
-    int wstatus = 0;
-    waitpid(child, &wstatus, 0);
-    if (!result.hung && WIFEXITED(wstatus))
-        result.status = WEXITSTATUS(wstatus);
-    return result;
+    return args;
 }
 
-// morvane-cli on a pseudo-terminal: its stdin, stdout and stderr are the terminal, as when a
-// user runs it, and the test types the answers.
-class TPtySession
+// Runs morvane-cli with args in directory cwd, without a terminal; stdin from stdinPath.
+inline TRunResult RunCli(std::vector<std::string> args, const std::filesystem::path& cwd,
+                         const std::string& stdinPath = "/dev/null")
+{
+    return RunProcess(CliWords(std::move(args)), cwd, stdinPath);
+}
+
+inline TRunResult RunCli(std::vector<std::string> args, const std::filesystem::path& cwd,
+                         const TProcessOptions& options)
+{
+    return RunProcess(CliWords(std::move(args)), cwd, options);
+}
+
+// morvane-cli on a pseudo-terminal.
+class TPtySession : public TPtyProcess
 {
 public:
-    TPtySession(std::vector<std::string> args, const std::string& cwd)
+    TPtySession(std::vector<std::string> args, const std::filesystem::path& cwd)
+        : TPtyProcess(CliWords(std::move(args)), cwd)
     {
-        args.insert(args.begin(), MORVANE_CLI_PROGRAM);
-        std::vector<char*> argv = ArgumentVector(args);
-        winsize size{};
-        size.ws_row = 24;
-        size.ws_col = 200;
-        child = forkpty(&master, nullptr, nullptr, &size);
-        if (child < 0)
-            throw std::runtime_error("forkpty failed");
-        if (child == 0) {
-            if (chdir(cwd.c_str()) != 0)
-                _exit(127);
-            execv(argv[0], argv.data());
-            _exit(127);
-        }
     }
-    ~TPtySession()
-    {
-        if (child > 0) {
-            kill(child, SIGKILL);
-            waitpid(child, nullptr, 0);
-        }
-        if (master >= 0)
-            close(master);
-    }
-    TPtySession(const TPtySession&) = delete;
-    TPtySession& operator=(const TPtySession&) = delete;
-
-    // Reads the terminal until text has appeared after the last match; false on end or guard.
-    bool Expect(const std::string& text)
-    {
-        double deadline = MonotonicSeconds() + HangGuardSeconds;
-        for (;;) {
-            size_t found = seen.find(text, matched);
-            if (found != std::string::npos) {
-                matched = found + text.size();
-                return true;
-            }
-            if (!ReadSome(deadline))
-                return false;
-        }
-    }
-
-    // Whether the terminal is set not to echo what is typed (the password prompt's state).
-    bool EchoOff() const
-    {
-        termios state{};
-        return tcgetattr(master, &state) == 0 && !(state.c_lflag & ECHO);
-    }
-
-    void Type(const std::string& text)
-    {
-        if (write(master, text.data(), text.size()) != ssize_t(text.size()))
-            throw std::runtime_error("write to terminal failed");
-    }
-
-    // Reads everything until the program ends and returns its exit status (-1 if it hung).
-    int Finish()
-    {
-        double deadline = MonotonicSeconds() + HangGuardSeconds;
-        while (ReadSome(deadline)) {
-        }
-        int wstatus = 0;
-        while (waitpid(child, &wstatus, WNOHANG) != child) {
-            if (MonotonicSeconds() > deadline) {
-                kill(child, SIGKILL);
-                waitpid(child, &wstatus, 0);
-                child = -1;
-                return -1;
-            }
-            usleep(10000);
-        }
-        child = -1;
-        return WIFEXITED(wstatus) ? WEXITSTATUS(wstatus) : -1;
-    }
-
-    const std::string& Seen() const { return seen; }
-
-private:
-    bool ReadSome(double deadline)
-    {
-        int left = int((deadline - MonotonicSeconds()) * 1000);
-        if (left <= 0)
-            return false;
-        pollfd fd{master, POLLIN, 0};
-        if (poll(&fd, 1, left) <= 0)
-            return false;
-        char buffer[4096];
-        ssize_t n = read(master, buffer, sizeof buffer);
-        if (n <= 0)
-            return false; // EIO: the program closed the terminal
-        seen.append(buffer, size_t(n));
-        return true;
-    }
-
-    int master = -1;
-    pid_t child = -1;
-    std::string seen;
-    size_t matched = 0;
 };
 
 } // namespace mv::test

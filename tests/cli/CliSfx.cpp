@@ -17,34 +17,11 @@ namespace {
 namespace fs = std::filesystem;
 
 // Runs words[0] (not morvane-cli) in cwd without a terminal; stdout and stderr both in out.
-TRunResult RunProgram(std::vector<std::string> words, const std::string& cwd)
+TRunResult RunProgram(std::vector<std::string> words, const fs::path& cwd)
 {
-    std::vector<char*> argv = ArgumentVector(words);
-    int outPipe[2];
-    if (pipe2(outPipe, O_CLOEXEC) != 0)
-        throw std::runtime_error("pipe failed");
-    const pid_t child = fork();
-    if (child == 0) {
-        setsid();
-        const int in = open("/dev/null", O_RDONLY);
-        if (in < 0 || chdir(cwd.c_str()) != 0)
-            _exit(127);
-        dup2(in, 0);
-        dup2(outPipe[1], 1);
-        dup2(outPipe[1], 2);
-        execv(argv[0], argv.data());
-        _exit(127);
-    }
-    close(outPipe[1]);
-    TRunResult result;
-    char buffer[4096];
-    for (ssize_t n; (n = read(outPipe[0], buffer, sizeof buffer)) > 0;)
-        result.out.append(buffer, size_t(n));
-    close(outPipe[0]);
-    int wstatus = 0;
-    waitpid(child, &wstatus, 0);
-    result.status = WIFEXITED(wstatus) ? WEXITSTATUS(wstatus) : -1;
-    return result;
+    TProcessOptions options;
+    options.mergeErr = true;
+    return RunProcess(std::move(words), cwd, options);
 }
 
 class CliSfx : public ::testing::Test
@@ -80,7 +57,7 @@ TEST_F(CliSfx, ParsesOnlyForEncrypt)
     cli::TCliArguments b;
     const char* decrypt[] = {"morvane-cli", "decrypt", "--sfx", "c"};
     EXPECT_EQ(cli::ParseArguments(4, decrypt, b).outcome, cli::TParseOutcome::Error);
-    EXPECT_NE(std::string(cli::UsageText).find("[--sfx]"), std::string::npos);
+    EXPECT_NE(cli::HelpText(cli::TCommand::Encrypt).find("  --sfx "), std::string::npos);
 }
 
 TEST_F(CliSfx, WritesAnExecutableNamedExeThatRestoresItself)
@@ -103,7 +80,11 @@ TEST_F(CliSfx, WritesAnExecutableNamedExeThatRestoresItself)
 
         // Beside the module's bytes and before the trailer lies a container of the kind asked.
         const TRunResult info = RunCli({"info", dir / "report.exe"}, dir.Path().string());
-        EXPECT_EQ(info.status, 3) << "morvane-cli reads only containers at offset 0";
+        EXPECT_EQ(info.status, 0) << info.err;
+        EXPECT_EQ(info.out.rfind("self-decrypting: yes", 0), 0u) << info.out;
+        EXPECT_NE(info.out.find(compress ? "compressed:      yes" : "compressed:      no"),
+                  std::string::npos)
+            << info.out;
         fs::remove(dir / "run/report.txt");
         const TRunResult restored = Restore(dir / "report.exe");
         ASSERT_EQ(restored.status, 0) << restored.out;
@@ -114,6 +95,58 @@ TEST_F(CliSfx, WritesAnExecutableNamedExeThatRestoresItself)
                   std::string::npos)
             << shown.out;
     }
+}
+
+// A user can check and open their own self-decrypting file with the program that wrote it.
+TEST_F(CliSfx, DecryptRestoresASelfDecryptingFile)
+{
+    for (const bool compress : {false, true}) {
+        SCOPED_TRACE(compress ? "compressed" : "plain");
+        std::vector<std::string> args = {"encrypt",  "-f",        "--sfx",
+                                         "--check",  "--crc",     "--password-file",
+                                         dir / "pw", "report.txt"};
+        if (compress)
+            args.insert(args.begin() + 1, "--compress");
+        ASSERT_EQ(RunCli(args, dir.Path()).status, 0);
+        fs::remove(dir / "run/report.txt");
+        const TRunResult d = RunCli(
+            {"decrypt", "-d", "run", "--password-file", dir / "pw", "report.exe"}, dir.Path());
+        ASSERT_EQ(d.status, 0) << d.err;
+        EXPECT_EQ(d.out, "Decryption OK >> report.exe\n");
+        EXPECT_EQ(ReadFile(dir / "run/report.txt"), plain);
+    }
+    // A wrong password is told as for any container, and nothing is restored.
+    WriteFile(dir / "wrong", "not it\n");
+    fs::remove(dir / "run/report.txt");
+    const TRunResult w = RunCli(
+        {"decrypt", "-d", "run", "--password-file", dir / "wrong", "report.exe"}, dir.Path());
+    EXPECT_EQ(w.status, 4) << w.err;
+    EXPECT_FALSE(Exists(dir / "run/report.txt"));
+    // With --wipe the self-decrypting file goes once its file is restored.
+    const TRunResult wiped =
+        RunCli({"decrypt", "-d", "run", "--wipe", "--password-file", dir / "pw", "report.exe"},
+               dir.Path());
+    EXPECT_EQ(wiped.status, 0) << wiped.err;
+    EXPECT_EQ(ReadFile(dir / "run/report.txt"), plain);
+    EXPECT_FALSE(Exists(dir / "report.exe"));
+}
+
+// A cut self-decrypting file: its trailer leads nowhere, so it holds no container.
+TEST_F(CliSfx, ACutSelfDecryptingFileIsNoContainer)
+{
+    ASSERT_EQ(RunCli({"encrypt", "--sfx", "--password-file", dir / "pw", "report.txt"}, dir.Path())
+                  .status,
+              0);
+    std::string bytes = ReadFile(dir / "report.exe");
+    const std::string trailer = bytes.substr(bytes.size() - 16);
+    WriteFile(dir / "cut.exe", bytes.substr(0, bytes.size() - 1000) + trailer);
+    const TRunResult info = RunCli({"info", "cut.exe"}, dir.Path());
+    EXPECT_EQ(info.status, 3) << info.out;
+    EXPECT_NE(info.err.find("cut.exe: Invalid input file type !"), std::string::npos) << info.err;
+    const TRunResult d =
+        RunCli({"decrypt", "-d", "run", "--password-file", dir / "pw", "cut.exe"}, dir.Path());
+    EXPECT_EQ(d.status, 3) << d.err;
+    EXPECT_FALSE(Exists(dir / "run/report.txt"));
 }
 
 // The mended fault, from the terminal: without the module beside the program nothing is asked

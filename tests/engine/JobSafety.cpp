@@ -414,6 +414,30 @@ TEST_F(JobSafetyTest, ACrcMismatchNeverReplacesAnExistingFile)
     EXPECT_FALSE(fs::exists(kept));
 }
 
+// ---- Decryption on the machine's cores ----------------------------------------------------------
+
+TEST_F(JobSafetyTest, DecryptionOnTheCoresRestoresEveryCipherAndModeAcrossItsGroups)
+{
+    // Several groups of four steps and a last, short one: every cut between the threads and
+    // between the groups must give the serial bytes back.
+    plain = PseudoRandomBytes(2 * 4 * 32767 + 3 * 8192 + 77, 25);
+    WriteBytes(input, plain);
+    for (uint8_t algorithm = 0; algorithm < 6; ++algorithm) {
+        for (uint8_t mode = 0; mode < 4; ++mode) {
+            SCOPED_TRACE(std::to_string(algorithm) + "/" + std::to_string(mode));
+            options.AlgorithmIndex = algorithm;
+            options.CipherModeIndex = mode;
+            TTempDir out;
+            const fs::path container = Encrypt(out / "c.mvx");
+            TRecordingHost back;
+            ASSERT_EQ(engine::DecryptFile(back, options, container, out.Path()).Outcome,
+                      TJobOutcome::Finished)
+                << back.AllMessages();
+            EXPECT_EQ(ReadBytes(out / "notes.txt"), plain);
+        }
+    }
+}
+
 // ---- Signals -----------------------------------------------------------------------------------
 
 // Runs a decryption in a child process and sends it signal once its step loop runs; the child

@@ -2,12 +2,15 @@
 // and their contents, the Exec quoting read back as a desktop would, mimeapps.list edits that
 // keep the user's lines, removal, re-registration and a failure half-way.
 #include "platform/Association.h"
+#include "tests/support/Command.h"
 #include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <fstream>
 #include <iterator>
+#include <sys/stat.h>
 
 namespace mv::test {
 namespace {
@@ -222,7 +225,10 @@ TEST_F(Association, RemovingTakesAwayExactlyWhatWasWritten)
     EXPECT_EQ(Read(places.DataHome / "applications/gedit.desktop"),
               "[Desktop Entry]\nName=gedit\n");
     EXPECT_TRUE(fs::exists(places.DataHome / "mime/packages/other.xml"));
-    EXPECT_FALSE(fs::exists(fs::path(places.MimeApps().string() + ".morvane-new")));
+    for (const fs::path& directory :
+         {places.ConfigHome, places.DataHome / "applications", places.DataHome / "mime/packages"})
+        for (const auto& entry : fs::directory_iterator(directory))
+            EXPECT_EQ(entry.path().string().find(".new"), std::string::npos) << entry.path();
 
     // Removing what is no longer there changes nothing.
     platform::RemoveAssociation(places);
@@ -266,6 +272,72 @@ TEST_F(Association, AFailureLeavesWhatWasWrittenBefore)
     }
     EXPECT_EQ(Read(places.MimePackage()), platform::MimePackageText());
     EXPECT_FALSE(fs::exists(places.MimeApps()));
+}
+
+TEST_F(Association, PresentWhileAnyPieceIsThere)
+{
+    EXPECT_FALSE(platform::AssociationPresent(places));
+    Write(places.MimeApps(), "[Default Applications]\ntext/plain=gedit.desktop;\n");
+    EXPECT_FALSE(platform::AssociationPresent(places)) << "the user's own lines are not ours";
+    platform::WriteAssociation(places, "/p/morvane", "morvane");
+    EXPECT_TRUE(platform::AssociationPresent(places));
+    // Each piece alone counts, so that unticking can take the rest away.
+    const std::string list = Read(places.MimeApps());
+    for (int piece = 0; piece < 3; ++piece) {
+        platform::RemoveAssociation(places);
+        if (piece == 0)
+            Write(places.MimePackage(), platform::MimePackageText());
+        if (piece == 1)
+            Write(places.DesktopEntry(), "[Desktop Entry]\n");
+        if (piece == 2)
+            Write(places.MimeApps(), list);
+        EXPECT_TRUE(platform::AssociationPresent(places)) << piece;
+    }
+    platform::RemoveAssociation(places);
+    EXPECT_FALSE(platform::AssociationPresent(places));
+}
+
+TEST_F(Association, WritingFollowsNoLinkPlantedAtTheNewNames)
+{
+    TTempDir elsewhere;
+    Write(elsewhere / "victim", "victim");
+    for (const fs::path& piece : {places.MimePackage(), places.DesktopEntry(), places.MimeApps()}) {
+        fs::create_directories(piece.parent_path());
+        fs::create_symlink(elsewhere / "victim", piece.string() + ".new");
+    }
+    platform::WriteAssociation(places, "/p/morvane", "morvane");
+    EXPECT_EQ(Read(elsewhere / "victim"), "victim");
+    EXPECT_EQ(Read(places.MimePackage()), platform::MimePackageText());
+    EXPECT_TRUE(fs::is_regular_file(fs::symlink_status(places.DesktopEntry())));
+}
+
+TEST_F(Association, AListThatCannotBeReadIsNotReplaced)
+{
+    // Rewriting a mimeapps.list that could not be read would lose the user's other lines. A FIFO
+    // cannot be read by anyone, root included (and is not waited on).
+    fs::create_directories(places.ConfigHome);
+    ASSERT_EQ(::mkfifo(places.MimeApps().c_str(), 0600), 0);
+    try {
+        platform::WriteAssociation(places, "/p/morvane", "morvane");
+        FAIL() << "no error raised";
+    } catch (const platform::EAssociationError& error) {
+        EXPECT_EQ(std::string(error.what()),
+                  "Unable to read " + places.MimeApps().string() + ": " + std::strerror(EINVAL));
+    }
+    EXPECT_TRUE(fs::is_fifo(places.MimeApps()));
+}
+
+TEST_F(Association, TheUsersDesktopEntryIsValid)
+{
+    if (RunCommand({"sh", "-c", "command -v desktop-file-validate"}).Status != 0)
+        GTEST_SKIP() << "desktop-file-validate is not installed";
+    for (const char* program : {"/opt/morvane/lib/morvane/morvane", "/home/a b/100% \"x\"/$m`v`"}) {
+        platform::WriteAssociation(places, program, "/icons/m.svg");
+        const TCommandResult validated =
+            RunCommand({"desktop-file-validate", places.DesktopEntry().string()});
+        EXPECT_EQ(validated.Status, 0) << program << "\n" << validated.Output;
+        EXPECT_EQ(validated.Output.find("error"), std::string::npos) << validated.Output;
+    }
 }
 
 TEST_F(Association, RefreshedDatabaseKnowsTheTypeAndForgetsIt)

@@ -2,7 +2,7 @@
 // extractor.dat, run as a user runs them, in a fresh directory.
 #include "engine/ContainerHeader.h"
 #include "engine/WorkSfx.h"
-#include "tests/sfx/ProcessRunner.h"
+#include "tests/support/ProcessRunner.h"
 #include "tests/support/RecordingHost.h"
 #include "tests/support/TempDir.h"
 #include "tests/support/TestSupport.h"

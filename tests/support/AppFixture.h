@@ -58,6 +58,8 @@ protected:
     TTempDir programDir;
     TTempDir homeDir;
     TTempDir tempDir;
+    // The user's configuration home ($XDG_CONFIG_HOME).
+    TTempDir configDir;
     mv::app::TVariabile variabile;
     mv::app::THeadlessWindow window;
     std::unique_ptr<mv::app::TMainForm> form;
@@ -88,6 +90,7 @@ protected:
             Recorder("EncryptCompressedToSelfExtractor");
         services.Jobs.DecryptFile = Recorder("DecryptFile");
         services.ProgramDirectory = programDir.Path();
+        services.ConfigHome = configDir.Path();
         services.HomeDirectory = Home();
         services.TempDirectory = [this] { return Temp(); };
         services.ProgramVersion = [] { return std::string("0.5.1.70"); };
@@ -100,7 +103,13 @@ protected:
         return services;
     }
 
+    // The settings file of a portable copy, beside the program: used when it is there first.
     std::filesystem::path SettingsFile() const { return programDir / "Morvane.ini"; }
+    // The user's settings file, used otherwise.
+    std::filesystem::path UserSettingsFile() const
+    {
+        return configDir.Path() / "Morvane" / "Morvane.ini";
+    }
 
     // The main form as the program creates it, with services (the recorders by default).
     void Create(const std::vector<std::string>& arguments = {})

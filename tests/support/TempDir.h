@@ -28,5 +28,10 @@ private:
 
 void WriteBytes(const std::filesystem::path& path, const std::vector<uint8_t>& bytes);
 std::vector<uint8_t> ReadBytes(const std::filesystem::path& path);
+// The same with the bytes in a string; ReadFile gives "" for a file that cannot be read.
+void WriteFile(const std::filesystem::path& path, const std::string& bytes);
+std::string ReadFile(const std::filesystem::path& path);
+// Whether the name exists, also as a dangling symlink.
+bool Exists(const std::filesystem::path& path);
 
 } // namespace mv::test
