@@ -99,6 +99,38 @@ TEST_F(QtJobs, EncryptsAndDecryptsThroughTheWidgets)
     EXPECT_TRUE(answers.Boxes.empty());
 }
 
+TEST_F(QtJobs, AnUnconfirmedDecryptionKeepsTheContainerAndSaysWhy)
+{
+    // The first-run options: neither check value nor CRC-32, so a mistyped password cannot be
+    // told from the right one, and the container is all that is left of the file.
+    Create(true);
+    const std::filesystem::path plain = workDir / "notes.txt";
+    const std::string content = Bytes(5000, 3);
+    Write(plain, content);
+    answers.ChooseFile(plain.string());
+    MouseClick("btnEncInput");
+    Type("edtPassword", "right");
+    answers.AcceptPassword("right");
+    MouseClick("btnStart");
+    const std::filesystem::path container = workDir / "notes.mvx";
+    ASSERT_TRUE(std::filesystem::exists(container)) << LastJobLine();
+    std::filesystem::remove(plain);
+
+    MouseClick("btnDecrypt");
+    answers.ChooseFile(container.string());
+    MouseClick("btnDecInput");
+    MouseClick("chkDecWipeInput");
+    Type("edtPassword", "wrnog");
+    answers.PressOk();
+    MouseClick("btnStart");
+    EXPECT_TRUE(std::filesystem::exists(container)) << "the container was wiped";
+    ASSERT_EQ(answers.Boxes.size(), 1u);
+    EXPECT_EQ(answers.Boxes[0].first, "Morvane");
+    EXPECT_NE(answers.Boxes[0].second.find("could not be confirmed"), std::string::npos)
+        << answers.Boxes[0].second;
+    EXPECT_NE(answers.Boxes[0].second.find(container.string()), std::string::npos);
+}
+
 TEST_F(QtJobs, AMistypedConfirmationIsRefusedWithAMessage)
 {
     Create(true);
