@@ -3,6 +3,7 @@
 // copy of a shared inline function can leak into the rest of the program.
 #include "cipher/Sha1Ni.h"
 
+#include <cpuid.h>
 #include <immintrin.h>
 #include <utility>
 
@@ -41,7 +42,17 @@ inline void Groups(__m128i& abcd, __m128i (&e)[2], __m128i (&msg)[4],
 
 bool Sha1NiSupported()
 {
-    static const bool supported = __builtin_cpu_supports("sha") && __builtin_cpu_supports("sse4.1");
+    // Asked of the processor itself: not every compiler knows "sha" as a feature name.
+    static const bool supported = [] {
+        unsigned eax = 0, ebx = 0, ecx = 0, edx = 0;
+        if (!__get_cpuid(1, &eax, &ebx, &ecx, &edx))
+            return false;
+        const bool sse41 = (ecx & bit_SSE4_1) != 0;
+        const bool ssse3 = (ecx & bit_SSSE3) != 0;
+        if (!__get_cpuid_count(7, 0, &eax, &ebx, &ecx, &edx))
+            return false;
+        return sse41 && ssse3 && (ebx & bit_SHA) != 0;
+    }();
     return supported;
 }
 
