@@ -58,11 +58,8 @@ TJobResult RunDecryptFrame(TJobHost& host, const TJobOptions& options, TJobInput
         return JobResult(TJobOutcome::Unsupported, output, reason);
     }
     std::optional<platform::TFileIdentity> confirmed;
-    if (target.Kind == TOutputKind::Existing) {
-        if (host.Confirm(texts.OverwriteQuestion) != TAnswer::Yes)
-            return JobResult(TJobOutcome::OverwriteDeclined, output);
-        confirmed = target.Existing;
-    }
+    if (!ConfirmOverwrite(host, target, confirmed))
+        return JobResult(TJobOutcome::OverwriteDeclined, output);
     TJobOutput outputFile;
     std::string error;
     if (!outputFile.Create(target, confirmed, error)) {

@@ -4,6 +4,7 @@
 #include "cipher/Sha1.h"
 
 #include "engine/JobFrame.h"
+#include "engine/JobHost.h"
 #include "engine/Work.h"
 #include "platform/Exception.h"
 #include "platform/FileSystem.h"
@@ -304,6 +305,18 @@ TOutputTarget InspectOutput(const std::filesystem::path& path, bool followLinks)
     else
         target.Kind = TOutputKind::Existing;
     return target;
+}
+
+bool ConfirmOverwrite(TJobHost& host, const TOutputTarget& target,
+                      std::optional<platform::TFileIdentity>& confirmed)
+{
+    confirmed.reset();
+    if (target.Kind != TOutputKind::Existing)
+        return true;
+    if (host.Confirm(host.Texts().OverwriteQuestion) != TAnswer::Yes)
+        return false;
+    confirmed = target.Existing;
+    return true;
 }
 
 bool TJobOutput::Create(const std::filesystem::path& path, std::string& error)

@@ -164,6 +164,12 @@ struct TOutputTarget
 // ever written through a link planted beside the output.
 TOutputTarget InspectOutput(const std::filesystem::path& path, bool followLinks);
 
+// The overwrite question for an output whose name holds a file: false when the answer was not
+// Yes. On Yes (or when there was nothing to ask), confirmed holds the identity of the file that
+// may be replaced, if any.
+bool ConfirmOverwrite(TJobHost& host, const TOutputTarget& target,
+                      std::optional<platform::TFileIdentity>& confirmed);
+
 // The finished output's name was taken while the job ran: a file appeared where there was none,
 // or the file there is not the one whose replacement was confirmed. Nothing was replaced.
 class ENameTaken : public platform::EStreamError

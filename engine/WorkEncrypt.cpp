@@ -100,11 +100,8 @@ TJobResult EncryptWithFrame(TJobHost& host, const TJobOptions& options,
         return JobResult(TJobOutcome::Unsupported, output, reason);
     }
     std::optional<platform::TFileIdentity> confirmed;
-    if (target.Kind == TOutputKind::Existing) {
-        if (host.Confirm(texts.OverwriteQuestion) != TAnswer::Yes)
-            return JobResult(TJobOutcome::OverwriteDeclined, output);
-        confirmed = target.Existing;
-    }
+    if (!ConfirmOverwrite(host, target, confirmed))
+        return JobResult(TJobOutcome::OverwriteDeclined, output);
     // Checked again on the open file: the output may have become a link to it meanwhile.
     if (!stream && inputFile.Snapshot().Identity == platform::IdentityOfPath(output)) {
         host.ShowMessage(TMessageKind::Plain, texts.SameInputOutput, TFocus::EncOutput);
