@@ -70,7 +70,9 @@ TJobResult DecryptPlainTo(TJobHost& host, const TJobOptions& options,
         // chaining value of CBC and CFB follows from cipher bytes already read; OFB runs as the
         // serial calls). The loop, its status and Stop stay on this thread, one round per group.
         TWipedBuffer buffer(static_cast<size_t>(GroupSteps) * JobChunkSize);
-        cipher::TParallelDecryptor decryptor;
+        // A body of one group has nothing to share: no thread is started for it.
+        cipher::TParallelDecryptor decryptor(
+            container->Size() > static_cast<int64_t>(buffer.size()) ? 0 : 1);
         std::vector<int32_t> portions;
         return RunChunkLoop(
             host, texts.DecryptionSpeed, texts.CompressedTo + TextRate100, container->Size(), [&] {
