@@ -82,15 +82,15 @@ bool HasVisibleOptions(TCommand command)
     return false;
 }
 
-std::string Synopsis(const TCommandSpec& spec)
+std::string Synopsis(const TCommandSpec& entry)
 {
-    std::string text = std::string("morvane-cli ") + spec.name;
-    if (spec.command == TCommand::Wipe)
+    std::string text = std::string("morvane-cli ") + entry.name;
+    if (entry.command == TCommand::Wipe)
         text += " [--secure-wipe]";
-    else if (HasVisibleOptions(spec.command))
+    else if (HasVisibleOptions(entry.command))
         text += " [options]";
-    if (*spec.operands)
-        text += std::string(" ") + spec.operands;
+    if (*entry.operands)
+        text += std::string(" ") + entry.operands;
     return text;
 }
 
@@ -123,8 +123,8 @@ std::string Overview()
                                   "wipes files.") +
                        "\nCommands:\n";
     std::vector<std::pair<std::string, std::string>> rows;
-    for (const TCommandSpec& spec : CommandSpecs())
-        rows.emplace_back(Synopsis(spec).substr(12), spec.summary);
+    for (const TCommandSpec& entry : CommandSpecs())
+        rows.emplace_back(Synopsis(entry).substr(12), entry.summary);
     text += Table(rows, CommandColumn);
     text += "\nOptions:\n" + Table({{"-h, --help", "this text; after a command, its own help"},
                                     {"--version", "the program's name and version"}});
@@ -140,8 +140,8 @@ std::string HelpText(TCommand command)
 {
     if (command == TCommand::Help || command == TCommand::Version)
         return Overview();
-    const TCommandSpec& spec = SpecOf(command);
-    std::string text = "usage: " + Synopsis(spec) + "\n\n" + Paragraphs(spec.text);
+    const TCommandSpec& entry = SpecOf(command);
+    std::string text = "usage: " + Synopsis(entry) + "\n\n" + Paragraphs(entry.text);
     std::vector<std::pair<std::string, std::string>> rows;
     for (const TOptionSpec& option : OptionSpecs())
         if ((option.commands & CommandBit(command)) && !option.hidden)
@@ -157,13 +157,13 @@ std::string UsageText(TCommand command)
 {
     if (command == TCommand::Help || command == TCommand::Version) {
         std::string text = "usage:";
-        for (const TCommandSpec& spec : CommandSpecs())
-            text += (text == "usage:" ? " " : "       ") + Synopsis(spec) + "\n";
+        for (const TCommandSpec& entry : CommandSpecs())
+            text += (text == "usage:" ? " " : "       ") + Synopsis(entry) + "\n";
         text += "       morvane-cli --version\n";
         return text + "Run \"morvane-cli help\" for more.\n";
     }
-    const TCommandSpec& spec = SpecOf(command);
-    return "usage: " + Synopsis(spec) + "\nRun \"morvane-cli help " + spec.name +
+    const TCommandSpec& entry = SpecOf(command);
+    return "usage: " + Synopsis(entry) + "\nRun \"morvane-cli help " + entry.name +
            "\" for its options.\n";
 }
 

@@ -17,8 +17,8 @@ std::string HomeDirectory();
 std::string TempDirectory();
 
 // The user's XDG homes: $XDG_CONFIG_HOME and $XDG_DATA_HOME, or ~/.config and ~/.local/share
-// when the variable is unset, empty or not an absolute path (the rule of the XDG base directory
-// specification: a relative value is invalid and ignored).
+// when the variable is unset, empty or not an absolute path (as the XDG base directory rules
+// have it: a relative value is invalid and ignored).
 std::filesystem::path ConfigHome();
 std::filesystem::path DataHome();
 
