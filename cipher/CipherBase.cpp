@@ -106,7 +106,7 @@ std::string TMV_cipher::DecryptText(const std::string& text)
 
 // ---- TMV_blockcipher --------------------------------------------------------------------------
 
-TMV_blockcipher::TMV_blockcipher(int blockBits) : blockBytes(blockBits / 8)
+void TMV_blockcipher::AllocateChains()
 {
     const auto n = static_cast<size_t>(blockBytes);
     startChain.reset(new (std::nothrow) uint8_t[n]);
@@ -116,6 +116,12 @@ TMV_blockcipher::TMV_blockcipher(int blockBits) : blockBytes(blockBits / 8)
         chainTemp.reset(new (std::nothrow) uint8_t[n]);
     if (!chainTemp)
         throw EMV_blockcipher(MsgInsufficientMemory);
+}
+
+TMV_blockcipher::TMV_blockcipher(int blockBits) : blockBytes(blockBits / 8)
+{
+    AllocateChains();
+    const auto n = static_cast<size_t>(blockBytes);
     SecureFill(startChain.get(), n, 0xFF);
     SecureFill(chain.get(), n, 0xFF);
     SecureFill(chainTemp.get(), n, 0xFF);
@@ -124,14 +130,8 @@ TMV_blockcipher::TMV_blockcipher(int blockBits) : blockBytes(blockBits / 8)
 TMV_blockcipher::TMV_blockcipher(const TMV_blockcipher& other)
     : TMV_cipher(other), CipherMode(other.CipherMode), blockBytes(other.blockBytes)
 {
+    AllocateChains();
     const auto n = static_cast<size_t>(blockBytes);
-    startChain.reset(new (std::nothrow) uint8_t[n]);
-    if (startChain)
-        chain.reset(new (std::nothrow) uint8_t[n]);
-    if (chain)
-        chainTemp.reset(new (std::nothrow) uint8_t[n]);
-    if (!chainTemp)
-        throw EMV_blockcipher(MsgInsufficientMemory);
     std::memcpy(startChain.get(), other.startChain.get(), n);
     std::memcpy(chain.get(), other.chain.get(), n);
     std::memcpy(chainTemp.get(), other.chainTemp.get(), n);

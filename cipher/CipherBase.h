@@ -197,6 +197,9 @@ private:
     void PartialBlock(const uint8_t* in, uint8_t* out, size_t r);
 
     const int32_t blockBytes;
+    // The three chaining buffers of blockBytes each; "Insufficient memory" when one cannot be had.
+    void AllocateChains();
+
     std::unique_ptr<uint8_t[]> startChain;
     std::unique_ptr<uint8_t[]> chain;
     std::unique_ptr<uint8_t[]> chainTemp;
