@@ -436,12 +436,10 @@ void TJobOutput::Rethrow(const EStreamError& error) const
 
 void TJobOutput::Flush()
 {
-    if (pendingBytes == 0)
+    if (!runs)
         return;
-    const auto n = static_cast<int64_t>(pendingBytes);
-    pendingBytes = 0;
     try {
-        file->Write(pending.get(), n);
+        runs->Flush();
     } catch (const EStreamError& e) {
         Rethrow(e);
     }
@@ -449,9 +447,28 @@ void TJobOutput::Flush()
 
 void TJobOutput::DropPending()
 {
-    if (pending)
-        cipher::SecureFill(pending.get(), WriteRunSize, 0);
-    pendingBytes = 0;
+    if (runs)
+        runs->Abandon();
+}
+
+TWriteBehind& TJobOutput::Runs()
+{
+    if (!runs) {
+        // A device or FIFO may take a write only when its reader comes: that write stays on the
+        // job's thread, where Stop and a signal can end it.
+        runs = std::make_unique<TWriteBehind>(
+            [this](const uint8_t* bytes, size_t count) { WriteRun(bytes, count); }, !passThrough,
+            WriteRunSize);
+    }
+    return *runs;
+}
+
+void TJobOutput::WriteRun(const uint8_t* bytes, size_t count)
+{
+    crc32 = libdeflate_crc32(crc32, bytes, count);
+    if (digest)
+        digest->AddBytes(bytes, static_cast<int32_t>(count));
+    file->Write(bytes, static_cast<int64_t>(count));
 }
 
 int64_t TJobOutput::Read(void* buffer, int64_t count)
@@ -468,31 +485,13 @@ int64_t TJobOutput::Write(const void* buffer, int64_t count)
 {
     if (count <= 0)
         return 0;
-    const auto n = static_cast<size_t>(count);
-    crc32 = libdeflate_crc32(crc32, buffer, n);
-    if (digest) {
-        const auto* bytes = static_cast<const uint8_t*>(buffer);
-        for (int64_t done = 0; done < count;) {
-            const auto portion = static_cast<int32_t>(std::min<int64_t>(count - done, 1 << 30));
-            digest->AddBytes(bytes + done, portion);
-            done += portion;
-        }
-    }
-    bytesWritten += count;
-    if (pendingBytes + n > WriteRunSize)
-        Flush();
-    if (n < WriteRunSize) {
-        if (!pending)
-            pending = std::make_unique<uint8_t[]>(WriteRunSize);
-        std::memcpy(pending.get() + pendingBytes, buffer, n);
-        pendingBytes += n;
-        return count;
-    }
     try {
-        return file->Write(buffer, count);
+        Runs().Write(buffer, static_cast<size_t>(count));
     } catch (const EStreamError& e) {
         Rethrow(e);
     }
+    bytesWritten += count;
+    return count;
 }
 
 int64_t TJobOutput::Seek(int64_t offset, TSeekOrigin origin)
@@ -689,8 +688,19 @@ std::filesystem::path TJobOutput::CommitBeside(const std::string& suffix)
     throw EStreamError("No free name beside " + Quoted(finalPath));
 }
 
+uint32_t TJobOutput::WrittenCrc32()
+{
+    if (!runs)
+        return crc32;
+    runs->Wait();
+    const std::span<const uint8_t> gathered = runs->Gathered();
+    return gathered.empty() ? crc32 : libdeflate_crc32(crc32, gathered.data(), gathered.size());
+}
+
 void TJobOutput::TakeDigest()
 {
+    if (runs)
+        runs->Wait();
     digest = std::make_unique<cipher::TMV_sha1>();
     digest->Start();
 }
@@ -698,10 +708,17 @@ void TJobOutput::TakeDigest()
 TDigest TJobOutput::WrittenDigest()
 {
     TDigest sum{};
-    if (digest) {
-        digest->Finish(sum.data());
-        digest.reset();
+    if (!digest)
+        return sum;
+    if (runs) {
+        runs->Wait();
+        // The bytes still gathered are written later, when the sum has ended.
+        const std::span<const uint8_t> gathered = runs->Gathered();
+        if (!gathered.empty())
+            digest->AddBytes(gathered.data(), static_cast<int32_t>(gathered.size()));
     }
+    digest->Finish(sum.data());
+    digest.reset();
     return sum;
 }
 

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "cipher/Sha1.h"
+#include "engine/BackgroundIo.h"
 #include "platform/Exception.h"
 #include "platform/FileStream.h"
 #include "platform/FileSystem.h"
@@ -185,6 +186,13 @@ public:
 // under any name, and an input is wiped only once its output is safe. A device or FIFO output is
 // written straight through. A write failure is raised as platform::EStreamError naming the final
 // file and the system's reason.
+//
+// The writes of a regular output are gathered into runs and written behind the job, on a thread
+// of its own that also takes the CRC-32 and SHA-1 of the bytes, so the job's cipher never waits
+// for the disk or the checksums (see TWriteBehind). A failed write is raised by the next Write
+// (or whatever writes out), and from then on nothing gathered is written any more. Every member
+// that looks at the file or at the checksums first waits for that thread. A device or FIFO is
+// written on the job's thread, where a signal can interrupt a write that waits for good.
 class TJobOutput : public platform::TStream
 {
 public:
@@ -215,7 +223,7 @@ public:
     // Bytes written so far (the gathered ones included).
     int64_t BytesWritten() const { return bytesWritten; }
     // CRC-32 of every byte written so far.
-    uint32_t WrittenCrc32() const { return crc32; }
+    uint32_t WrittenCrc32();
     // From now on every byte written also goes into a SHA-1 (the test of a restored file
     // compares it with what is read back from the disk). Call before the first Write.
     void TakeDigest();
@@ -241,10 +249,14 @@ public:
 
 private:
     [[noreturn]] void Rethrow(const platform::EStreamError& error) const;
-    // Writes out what Write has gathered; raises like Write.
+    // Writes out what Write has gathered and waits until it is written; raises like Write.
     void Flush();
-    // Forgets what was gathered, overwriting it: it may hold plain bytes.
+    // Forgets what was gathered and not written yet, overwriting it (it may hold plain bytes),
+    // and ends the writing thread.
     void DropPending();
+    // Writes one gathered run and adds it to the checksums (on the writing thread).
+    void WriteRun(const uint8_t* bytes, size_t count);
+    TWriteBehind& Runs();
     // Puts the finished file under a hidden name beside the final one (a no-op for a named
     // temporary file).
     void NameHidden();
@@ -254,10 +266,11 @@ private:
     std::unique_ptr<platform::TFileStream> file;
     // Writes are gathered into runs of WriteRunSize bytes: a job writes in portions of 8192 bytes
     // or less, and one system call per portion costs about a tenth of a fast cipher's time.
-    static constexpr size_t WriteRunSize = 256 * 1024;
-    std::unique_ptr<uint8_t[]> pending;
-    size_t pendingBytes = 0;
+    static constexpr size_t WriteRunSize = BackgroundRunSize;
+    // Made at the first Write; ended before file is closed.
+    std::unique_ptr<TWriteBehind> runs;
     int64_t bytesWritten = 0;
+    // Of the runs written (on the writing thread); the gathered bytes are added when asked.
     uint32_t crc32 = 0;
     std::unique_ptr<cipher::TMV_sha1> digest;
     bool passThrough = false;

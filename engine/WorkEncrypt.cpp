@@ -2,6 +2,7 @@
 // steps of one job frame. The two bodies differ only in the header's layout, the step (32767
 // plain bytes, or one chunk) and the table after the last chunk.
 #include "cipher/CipherIds.h"
+#include "engine/BackgroundIo.h"
 #include "engine/CompressedBody.h"
 #include "engine/ContainerHeader.h"
 #include "engine/JobFiles.h"
@@ -176,8 +177,15 @@ TJobResult EncryptWithFrame(TJobHost& host, const TJobOptions& options,
         // The digest of the input is taken as it is read: the test compares the container's
         // plain bytes with it, so nothing has to be read twice from the input.
         TDigestingReader digested(counted);
-        platform::TStream& source = testWanted ? static_cast<platform::TStream&>(digested)
+        platform::TStream& summed = testWanted ? static_cast<platform::TStream&>(digested)
                                                : static_cast<platform::TStream&>(counted);
+        // A file is read ahead on a thread of its own, which takes the CRC-32 and the digest on
+        // the way: the cipher finds its next bytes waiting. A pipe is read on this thread, where
+        // a signal interrupts a read that would wait for good.
+        std::optional<TReadAheadStream> ahead;
+        if (!stream)
+            ahead.emplace(summed);
+        platform::TStream& source = ahead ? static_cast<platform::TStream&>(*ahead) : summed;
         std::optional<TCompressedBodyWriter> writer;
         if (compressed) {
             writer.emplace(*currentCipher, source, totalBytes, outputFile, texts.CompressedTo);
@@ -192,6 +200,10 @@ TJobResult EncryptWithFrame(TJobHost& host, const TJobOptions& options,
                 std::max<int64_t>(totalBytes, 0),
                 [&] { return currentCipher->EncryptFromStream(source, outputFile, JobChunkSize); });
         }
+        // The loops read to the input's end (or stop), so once the thread has ended the count,
+        // the CRC-32 and the digest are those of exactly the bytes the cipher had.
+        if (ahead)
+            ahead->Finish();
         bytesRead = counted.Count();
         if (end == TLoopEnd::Finished) {
             host.EndLoop();
