@@ -1,6 +1,8 @@
 #include "tests/support/TestSupport.h"
 
+#include <chrono>
 #include <stdexcept>
+#include <thread>
 
 namespace mv::test {
 
@@ -59,6 +61,25 @@ std::vector<uint8_t> PseudoRandomBytes(size_t count, uint64_t seed)
         out[i] = static_cast<uint8_t>((x * 0x2545F4914F6CDD1Dull) >> 56);
     }
     return out;
+}
+
+size_t ThreadsOfProcess()
+{
+    size_t count = 0;
+    for ([[maybe_unused]] const auto& entry :
+         std::filesystem::directory_iterator("/proc/self/task"))
+        ++count;
+    return count;
+}
+
+bool ThreadsDropTo(size_t count)
+{
+    for (int look = 0; look < 5000; ++look) {
+        if (ThreadsOfProcess() <= count)
+            return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return false;
 }
 
 } // namespace mv::test
