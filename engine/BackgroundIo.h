@@ -28,9 +28,9 @@ inline constexpr size_t BackgroundRunSize = 256 * 1024;
 // One run in use by the job, one being filled (or written) by the thread, one in hand.
 inline constexpr size_t BackgroundRuns = 3;
 
-// Reads another stream front to back on a thread of its own, in runs of runSize bytes and at
-// most `runs` runs ahead of what was delivered. Whatever the source does when it is read (a
-// counter, a CRC-32, a SHA-1 over the bytes) happens on that thread: the source belongs to the
+// Reads another stream front to back on a thread of its own, in runs of runSize bytes, holding
+// at most `runs` runs (the one being delivered included). Whatever the source does when it is read
+// (a counter, a CRC-32, a SHA-1 over the bytes) happens on that thread: the source belongs to the
 // thread from construction until Finish (or destruction), and nothing else may touch it
 // meanwhile. Only for a source whose reads end by themselves (a regular file): the thread cannot
 // be stopped inside a read that waits for good, as a read of a pipe may.
@@ -58,7 +58,7 @@ public:
     // Bytes delivered by Read so far.
     int64_t Delivered() const { return delivered; }
     // Ends the thread: from now on the source and what was taken on the thread may be used on
-    // this one; Read delivers nothing more. When everything was read to the source's end, the
+    // this one; Read delivers nothing more. Once Read has delivered the source to its end, the
     // thread has read no byte that Read did not deliver.
     void Finish();
 
@@ -84,11 +84,11 @@ private:
     std::mutex lock;
     std::condition_variable filledOne; // the thread filled a run
     std::condition_variable freedOne;  // the job released a run, or Finish
-    // Under lock: runs filled by the thread, runs released by the job; the job reads run
-    // number `taken` (in runs[taken % runs.size()]) at `offset`.
+    // Under lock: runs filled by the thread, runs released by the job, the end asked for.
     size_t filled = 0;
     size_t taken = 0;
     bool stopping = false;
+    // The job's own: it reads run number `taken` (runs[taken % runs.size()]) from offset.
     size_t offset = 0;
     size_t ready = 0;    // the job's copy of `filled`
     bool ended = false;  // the job reached the last run's end, or Finish
