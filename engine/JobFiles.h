@@ -254,7 +254,8 @@ private:
     // Forgets what was gathered and not written yet, overwriting it (it may hold plain bytes),
     // and ends the writing thread.
     void DropPending();
-    // Writes one gathered run and adds it to the checksums (on the writing thread).
+    // Adds one gathered run to the checksums and writes it: on the writing thread, or on the
+    // job's for a device or FIFO.
     void WriteRun(const uint8_t* bytes, size_t count);
     TWriteBehind& Runs();
     // Puts the finished file under a hidden name beside the final one (a no-op for a named
@@ -270,7 +271,7 @@ private:
     // Made at the first Write; ended before file is closed.
     std::unique_ptr<TWriteBehind> runs;
     int64_t bytesWritten = 0;
-    // Of the runs written (on the writing thread); the gathered bytes are added when asked.
+    // Of the runs handed to WriteRun; WrittenCrc32 adds the bytes still gathered.
     uint32_t crc32 = 0;
     std::unique_ptr<cipher::TMV_sha1> digest;
     bool passThrough = false;
