@@ -51,6 +51,9 @@ public:
     explicit TParallelDecryptor(unsigned threads = 0);
 
     unsigned Threads() const { return pool.Threads(); }
+    // The decryptor's threads, for work that follows a Decrypt on the same bytes (a compressed
+    // body inflates its chunks on them).
+    TWorkerPool& Pool() { return pool; }
 
     // Decrypts the run `in` into `out` exactly as cipher.DecryptBuffer called once per entry of
     // portions, in order, over consecutive bytes would, and leaves cipher with the chaining value

@@ -189,13 +189,22 @@ TEST_F(DecryptCompressedTest, WrongPasswordIsAlwaysNoticedBeforeAnythingIsWritte
 
 TEST_F(DecryptCompressedTest, StopWipesThePartialOutput)
 {
-    const fs::path container = MakeContainer(test::PseudoRandomBytes(5 * 32767, 3), {});
-    host.StopInLoopRound = 2;
-    EXPECT_EQ(Decrypt(container).Outcome, TJobOutcome::Stopped);
-    ASSERT_EQ(host.WaitWindows.size(), 1u);
-    EXPECT_EQ(host.WaitWindows[0].rfind("  Wipping file  |", 0), 0u);
-    EXPECT_TRUE(OutNames().empty());
-    EXPECT_EQ(host.Events.back(), "Stopped:Decryption STOPPED >> " + container.string());
+    // Five chunks are decoded on the calling thread; forty in groups on the machine's threads,
+    // stopped inside the second group.
+    for (const size_t chunks : {5, 40}) {
+        const fs::path container =
+            MakeContainer(test::PseudoRandomBytes(chunks * 32767, chunks), {});
+        host = TRecordingHost();
+        host.PasswordText = GoldenPassword;
+        host.StopInLoopRound = chunks == 5 ? 2 : 11;
+        EXPECT_EQ(Decrypt(container).Outcome, TJobOutcome::Stopped) << chunks;
+        EXPECT_EQ(host.Updates.size(), static_cast<size_t>(host.StopInLoopRound)) << chunks;
+        ASSERT_EQ(host.WaitWindows.size(), 1u) << chunks;
+        EXPECT_EQ(host.WaitWindows[0].rfind("  Wipping file  |", 0), 0u);
+        EXPECT_TRUE(OutNames().empty()) << chunks;
+        EXPECT_TRUE(fs::exists(container));
+        EXPECT_EQ(host.Events.back(), "Stopped:Decryption STOPPED >> " + container.string());
+    }
 }
 
 // ---- Fault 1: damaged compressed bodies --------------------------------------------------------

@@ -472,19 +472,25 @@ TEST_F(DecryptFileTest, FinishedJobShowsItsStepsAndCleansUp)
 
 TEST_F(DecryptFileTest, StopWipesThePartialOutputAndKeepsTheContainer)
 {
-    const fs::path container = MakeContainer(100000, {});
-    const auto before = ReadBytes(container);
-    options.DecWipeInput = true;
-    host.StopInLoopRound = 1;
-    EXPECT_EQ(Decrypt(container).Outcome, TJobOutcome::Stopped);
-    ASSERT_EQ(host.WaitWindows.size(), 1u);
-    EXPECT_EQ(host.WaitWindows[0].rfind("  Wipping file  |" + outDir().string() + "/", 0), 0u);
-    EXPECT_EQ(host.JobLines,
-              std::vector<std::string>{"Decryption STOPPED >> " + container.string()});
-    EXPECT_TRUE(host.PasswordCleared);
-    EXPECT_TRUE(OutNames().empty());
-    EXPECT_EQ(ReadBytes(container), before);
-    EXPECT_TRUE(CurrentHeader.HasMark());
+    // A body of one group is decrypted on the calling thread; a longer one on the machine's
+    // threads, stopped after its second group.
+    for (const size_t size : {size_t{100000}, size_t{20} * 32767 + 5}) {
+        const fs::path container = MakeContainer(size, {});
+        const auto before = ReadBytes(container);
+        host = TRecordingHost();
+        host.PasswordText = GoldenPassword;
+        options.DecWipeInput = true;
+        host.StopInLoopRound = size == 100000 ? 1 : 2;
+        EXPECT_EQ(Decrypt(container).Outcome, TJobOutcome::Stopped) << size;
+        ASSERT_EQ(host.WaitWindows.size(), 1u) << size;
+        EXPECT_EQ(host.WaitWindows[0].rfind("  Wipping file  |" + outDir().string() + "/", 0), 0u);
+        EXPECT_EQ(host.JobLines,
+                  std::vector<std::string>{"Decryption STOPPED >> " + container.string()});
+        EXPECT_TRUE(host.PasswordCleared);
+        EXPECT_TRUE(OutNames().empty()) << size;
+        EXPECT_EQ(ReadBytes(container), before) << size;
+        EXPECT_TRUE(CurrentHeader.HasMark());
+    }
 }
 
 TEST_F(DecryptFileTest, InputIsWipedOnlyAfterAVerifiedSuccess)
