@@ -1,6 +1,8 @@
 #include "cipher/WorkerPool.h"
 
 #include <algorithm>
+#include <csignal>
+#include <pthread.h>
 
 namespace mv::cipher {
 
@@ -9,10 +11,19 @@ TWorkerPool::TWorkerPool(unsigned threads)
     if (threads == 0)
         threads = std::max(1u, std::thread::hardware_concurrency());
     workers.reserve(threads - 1);
+    // The pool's threads take no signals: a program that catches them (a terminal's Ctrl-C, a
+    // kill) sees them on its own thread, which a blocking read or write there then gives back.
+    // A new thread inherits the mask it is started with.
+    sigset_t all;
+    sigset_t previous;
+    sigfillset(&all);
+    ::pthread_sigmask(SIG_BLOCK, &all, &previous);
     try {
         for (unsigned i = 1; i < threads; ++i)
             workers.emplace_back([this, i] { WorkerLoop(i); });
+        ::pthread_sigmask(SIG_SETMASK, &previous, nullptr);
     } catch (...) {
+        ::pthread_sigmask(SIG_SETMASK, &previous, nullptr);
         // The threads already running must end before the members they use go.
         {
             std::lock_guard guard(lock);

@@ -12,12 +12,10 @@
 
 namespace mv::engine {
 
-namespace {
-
 // Starts body on a new thread that has the terminating signals blocked from its first
 // instruction: the kernel then delivers them to the job's thread, where the step loop sees them
 // and where they interrupt a read or write that waits on a terminal or pipe.
-template <class TBody> std::thread StartQuietThread(TBody body)
+std::thread StartQuietThread(std::function<void()> body)
 {
     sigset_t blocked;
     sigset_t previous;
@@ -33,8 +31,6 @@ template <class TBody> std::thread StartQuietThread(TBody body)
         throw;
     }
 }
-
-} // namespace
 
 // ---- TReadAheadStream --------------------------------------------------------------------------
 

@@ -23,6 +23,10 @@
 
 namespace mv::engine {
 
+// Starts body on a new thread that has the terminating signals blocked from its first
+// instruction, so they reach the job's thread. Raises what std::thread raises.
+std::thread StartQuietThread(std::function<void()> body);
+
 // As long as the runs of TRangeStream and of the output: one system call per run.
 inline constexpr size_t BackgroundRunSize = 256 * 1024;
 // One run in use by the job, one being filled (or written) by the thread, one in hand.

@@ -1,5 +1,6 @@
 #include "engine/CompressedBody.h"
 
+#include "engine/BackgroundIo.h"
 #include "engine/JobStatus.h"
 #include "engine/Work.h"
 
@@ -87,7 +88,7 @@ public:
         try {
             for (unsigned t = 1; t < threads; ++t) {
                 compressors.push_back(std::make_unique<TChunkCompressor>());
-                workers.emplace_back([this, t] { WorkerLoop(*compressors[t]); });
+                workers.push_back(StartQuietThread([this, t] { WorkerLoop(*compressors[t]); }));
             }
         } catch (...) {
             Stop();

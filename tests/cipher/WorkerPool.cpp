@@ -1,10 +1,12 @@
-// The worker pool: every piece once, on more than one thread when it has them, failures raised
-// on the calling thread, and the pool still usable after one.
+// The worker pool: every piece once, on more than one thread when it has them, signals left to
+// the calling thread, failures raised on the calling thread, and the pool still usable after one.
 #include "cipher/WorkerPool.h"
 
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <csignal>
+#include <pthread.h>
 #include <set>
 #include <stdexcept>
 
@@ -43,8 +45,14 @@ TEST(WorkerPool, PiecesRunSideBySide)
     std::set<unsigned> threadNumbers;
     std::thread::id callerNumberedAs;
     bool allMet = true;
+    // Which threads would take a Ctrl-C or a kill: the caller only, whose mask stays as it was.
+    std::set<unsigned> takingSignals;
     pool.Run(3, [&](unsigned, unsigned thread) {
+        sigset_t mask;
+        ::pthread_sigmask(SIG_BLOCK, nullptr, &mask);
         std::unique_lock guard(lock);
+        if (!sigismember(&mask, SIGINT) || !sigismember(&mask, SIGTERM))
+            takingSignals.insert(thread);
         ++begun;
         ids.insert(std::this_thread::get_id());
         threadNumbers.insert(thread);
@@ -60,6 +68,7 @@ TEST(WorkerPool, PiecesRunSideBySide)
     // Each thread has its own number, the calling thread 0.
     EXPECT_EQ(threadNumbers, (std::set<unsigned>{0, 1, 2}));
     EXPECT_EQ(callerNumberedAs, std::this_thread::get_id());
+    EXPECT_EQ(takingSignals, std::set<unsigned>{0});
 }
 
 TEST(WorkerPool, NoTwoPiecesOfOneThreadOverlap)
